@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int main() {
+    std::printf("orvane demo\n");
+    return 0;
+}

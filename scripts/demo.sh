@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs the demonstration on its embedded data.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+bash "$ROOT/scripts/setup.sh"
+build="$ROOT/build/release"
+cmake -S "$ROOT" -B "$build" -DCMAKE_BUILD_TYPE=Release -DORVANE_BUILD_TESTS=OFF \
+      -DORVANE_BUILD_PYTHON=OFF >/dev/null
+cmake --build "$build" -j "$JOBS" --target orvane_demo
+"$build/bin/orvane_demo" "$@"
