@@ -8,12 +8,14 @@
 
 #include <absl/strings/str_cat.h>
 
+#include <orvane/kernel/basic/str_cat.hpp>
+
 namespace orvane {
 
 // Base of every exception of the kernel, the toolkit and the library.
 //
-// The message is the concatenation of the message arguments (absl::StrCat rules:
-// numbers in decimal, no separators). An exception may carry a type-erased payload
+// The message is the concatenation of the message arguments (str_cat, so absl::StrCat
+// rules: numbers in decimal, no separators). An exception may carry a type-erased payload
 // (usually nullptr, or the Point<2> where a failure happened) and a chain of parent
 // exceptions: the failures it replaced. Parents are stored by value as
 // VelmoraException, so the chain keeps each parent's message, kind, project, library
@@ -23,7 +25,7 @@ public:
     template <typename... Args>
     VelmoraException(unsigned char kind, std::string project, std::string library,
                      std::any payload, const Args&... message)
-        : std::runtime_error(absl::StrCat(message...)),
+        : std::runtime_error(str_cat(message...)),
           kind_(kind),
           project_(std::move(project)),
           library_(std::move(library)),
