@@ -1,0 +1,22 @@
+#pragma once
+
+#include <orvane/kernel/basic/library.hpp>
+
+namespace orvane {
+
+// The library object of the kernel's plane geometry (points, segments, triangles, boxes,
+// trees).
+class VelmoraGeometryLibrary : public Library {
+public:
+    VelmoraGeometryLibrary() = default;
+    ~VelmoraGeometryLibrary() override;
+
+    // Registers the library once and initialises it and its dependencies; see Library
+    // for what repeated and concurrent calls do.
+    static void initialize();
+
+private:
+    void do_initialize() override;
+};
+
+}  // namespace orvane
