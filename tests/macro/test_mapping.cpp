@@ -35,8 +35,8 @@ TEST(BijectiveMapping, RefusesPairsThatBreakTheBijectionAndKeepsTheTable) {
     BijectiveMapping<index_t, index_t> mapping;
     mapping.map(1, 10);
     mapping.map(1, 10);  // the same pair again is harmless
-    EXPECT_THROW(mapping.map(1, 11), VelmoraException);
-    EXPECT_THROW(mapping.map(2, 10), VelmoraException);
+    EXPECT_THROW(mapping.map(1, 11), OrvaneCommonModifierCommonException);
+    EXPECT_THROW(mapping.map(2, 10), OrvaneCommonModifierCommonException);
     EXPECT_THAT(mapping.pairs(), ElementsAre(Pair(1u, 10u)));
     EXPECT_FALSE(mapping.has_mapping_input(2));
     EXPECT_FALSE(mapping.has_mapping_output(11));

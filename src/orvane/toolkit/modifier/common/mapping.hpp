@@ -10,7 +10,7 @@
 #include <absl/strings/str_cat.h>
 
 #include <orvane/kernel/basic/common.hpp>
-#include <orvane/kernel/basic/velmora_exception.hpp>
+#include <orvane/toolkit/modifier/common/modifier_common_exception.hpp>
 
 namespace orvane {
 
@@ -63,14 +63,16 @@ public:
             if (pairs_[input_it->second].second == output) {
                 return;
             }
-            throw VelmoraException(1, "OrvaneCommon", "ModifierCommon", nullptr,
-                                   "[BijectiveMapping::map] Input is already mapped to "
-                                   "another output");
+            throw OrvaneCommonModifierCommonException(
+                nullptr,
+                "[BijectiveMapping::map] Input is already mapped to "
+                "another output");
         }
         if (outputs_.contains(output)) {
-            throw VelmoraException(1, "OrvaneCommon", "ModifierCommon", nullptr,
-                                   "[BijectiveMapping::map] Output is already reached "
-                                   "from another input");
+            throw OrvaneCommonModifierCommonException(
+                nullptr,
+                "[BijectiveMapping::map] Output is already reached "
+                "from another input");
         }
         input_positions_.emplace(input, pairs_.size());
         outputs_.emplace(output, input);
