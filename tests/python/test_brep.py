@@ -1,0 +1,54 @@
+"""The Python module of the B-Rep background library."""
+
+import importlib
+import sys
+
+import pytest
+
+import orvane_background_py_brep as brep
+
+MODULE_NAME = "orvane_background_py_brep"
+
+
+def test_import_sets_the_documentation():
+    assert brep.__doc__ == "Orvane-Background Python binding for brep"
+
+
+def test_initialize_returns_none_and_can_be_repeated():
+    assert brep.OrvaneBackgroundBRepLibrary.initialize() is None
+    assert brep.OrvaneBackgroundBRepLibrary.initialize() is None
+
+
+def test_initialize_signature_text():
+    doc = brep.OrvaneBackgroundBRepLibrary.initialize.__doc__
+    assert doc.splitlines()[0] == "initialize() -> None"
+
+
+def test_initialize_takes_no_arguments():
+    with pytest.raises(TypeError):
+        brep.OrvaneBackgroundBRepLibrary.initialize(1)
+
+
+def test_class_cannot_be_constructed():
+    with pytest.raises(TypeError):
+        brep.OrvaneBackgroundBRepLibrary()
+
+
+def test_module_uses_multi_phase_initialisation():
+    # A multi-phase module is created from its spec: the module keeps the spec's name
+    # and the loader that made it.
+    assert brep.__name__ == MODULE_NAME
+    assert brep.__spec__.name == MODULE_NAME
+    assert type(brep.__loader__).__name__ == "ExtensionFileLoader"
+
+
+def test_reimport_after_removal_gives_a_working_module():
+    saved = sys.modules.pop(MODULE_NAME)
+    try:
+        again = importlib.import_module(MODULE_NAME)
+        assert again is not saved
+        assert again.__doc__ == "Orvane-Background Python binding for brep"
+        assert again.OrvaneBackgroundBRepLibrary is saved.OrvaneBackgroundBRepLibrary
+        assert again.OrvaneBackgroundBRepLibrary.initialize() is None
+    finally:
+        sys.modules[MODULE_NAME] = saved
