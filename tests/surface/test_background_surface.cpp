@@ -10,7 +10,10 @@
 
 #include <orvane/surface/common/surface_exception.hpp>
 
+#include <random>
+
 #include "support/grid_surface.hpp"
+#include "support/macro_invariants.hpp"
 
 namespace orvane::internal {
 namespace {
@@ -300,6 +303,65 @@ TEST(BackgroundSurface, EdgesAroundVertexAreThoseOfItsNeighbours) {
     }
     EXPECT_EQ(std::vector<index_t>(around.begin(), around.end()), expected);
     EXPECT_EQ(expected.size(), 6u);
+}
+
+TEST(BackgroundSurface, ConflictingAttributeOnTheSurfacePropagates) {
+    test::Grid grid{1, 1};
+    grid.surface().enable_edges();
+    grid.surface()
+        .edges()
+        .edge_attribute_manager()
+        .find_or_create_attribute<VariableAttribute, int>("orvane_macro_edges", 0);
+    EXPECT_THROW(BackgroundSurface{grid.surface()}, VelmoraBasicException);
+}
+
+// Random writes of every kind on a small grid; after each one, no list holds a
+// duplicate and every macro edge of an edge is incident on both its vertices, removals
+// included (a vertex keeps a macro edge another of its edges still carries).
+TEST(BackgroundSurfaceBuilder, RandomWritesKeepTheInvariants) {
+    test::Grid grid{3, 3};
+    BackgroundSurface background{grid.surface()};
+    BackgroundSurfaceBuilder builder{background};
+    const auto& surface = grid.surface();
+    const index_t nb_edges = surface.edges().nb_edges();
+    const index_t nb_vertices = surface.nb_vertices();
+    const uuid input;
+    std::mt19937 random{12345};
+    const auto pick = [&](index_t n) {
+        return std::uniform_int_distribution<index_t>{0, n - 1}(random);
+    };
+    for (int step = 0; step < 400; ++step) {
+        const MeshEdge macro_edge{input, pick(3)};
+        switch (pick(6)) {
+            case 0: {
+                const std::vector<index_t> some{pick(nb_edges), pick(nb_edges)};
+                builder.add_macro_edge_info(macro_edge, some);
+                break;
+            }
+            case 1:
+                builder.remove_macro_edge_info(macro_edge, pick(nb_edges));
+                break;
+            case 2:
+                builder.update_edge(Mapping<index_t>{pick(nb_edges), pick(nb_edges)});
+                break;
+            case 3: {
+                const std::vector<MultiMapping<index_t>> merge{
+                    {pick(nb_edges), {pick(nb_edges), NO_ID, pick(nb_edges)}}};
+                builder.update_edges(merge);
+                break;
+            }
+            case 4:
+                builder.update_vertex(
+                    MultiMapping<index_t>{pick(nb_vertices), {pick(nb_vertices)}});
+                break;
+            default:
+                builder.add_macro_vertex_info(MeshVertex{input, pick(4)},
+                                              pick(nb_vertices));
+                break;
+        }
+        const auto problems = test::check_macro_information(background);
+        ASSERT_TRUE(problems.empty()) << "step " << step << ": " << problems.front();
+    }
 }
 
 }  // namespace
