@@ -138,6 +138,11 @@ TEST(Identifier, IdAndOptionalName) {
     EXPECT_EQ(*copy.name(), "border");
     named.clear_name();
     EXPECT_FALSE(named.name().has_value());
+
+    const Identifier given{chosen, std::string{"given"}};
+    EXPECT_EQ(given.id(), chosen);
+    EXPECT_EQ(given.name(), std::optional<std::string_view>{"given"});
+    EXPECT_FALSE((Identifier{chosen, std::nullopt}.name().has_value()));
 }
 
 }  // namespace

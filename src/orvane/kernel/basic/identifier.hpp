@@ -15,9 +15,13 @@ namespace orvane {
 class Identifier {
 public:
     Identifier() = default;
-    explicit Identifier(std::string name) : name_(std::move(name)) {}
+    explicit Identifier(std::string name) : name_(std::move(name)), has_name_(true) {}
     Identifier(const uuid& id, std::optional<std::string> name)
-        : id_(id), name_(std::move(name)) {}
+        : id_(id), has_name_(name.has_value()) {
+        if (name) {
+            name_ = std::move(*name);
+        }
+    }
 
     Identifier(const Identifier&) = default;
     Identifier(Identifier&&) noexcept = default;
@@ -28,19 +32,28 @@ public:
     const uuid& id() const { return id_; }
     // The name, or nothing when none was given.
     std::optional<std::string_view> name() const {
-        if (!name_) {
+        if (!has_name_) {
             return std::nullopt;
         }
-        return std::string_view{*name_};
+        return std::string_view{name_};
     }
 
     void set_id(const uuid& id) { id_ = id; }
-    void set_name(std::string name) { name_ = std::move(name); }
-    void clear_name() { name_.reset(); }
+    void set_name(std::string name) {
+        name_ = std::move(name);
+        has_name_ = true;
+    }
+    void clear_name() {
+        name_.clear();
+        has_name_ = false;
+    }
 
 private:
     uuid id_;
-    std::optional<std::string> name_;
+    // A flag beside a plain string rather than an optional string: GCC 12 reports
+    // optional<string> members as maybe-uninitialised in sanitizer builds.
+    std::string name_;
+    bool has_name_{false};
 };
 
 }  // namespace orvane
