@@ -107,6 +107,19 @@ TEST(MacroEdgeInsertionInfo, MergedBoundaryGathersVertexFromAnyMember) {
     EXPECT_EQ(middle.point, vertex.point);
 }
 
+TEST(MacroEdgeInsertionInfo, CrossingAtABorderVertexGivesOneBoundary) {
+    // The segment crosses the border exactly where two skin edges meet: both report a
+    // meeting there, and only the first (in recording order) stays.
+    Info info;
+    info.boundaries = {endpoint(0, 0, 1), endpoint(1, 1, 2), on_skin(0.5, 7),
+                       on_skin(0.5, 8), on_skin(0.5 + 0.4e-6, 9)};
+    info.sort(unit_segment);
+    ASSERT_EQ(info.boundaries.size(), 3u);
+    EXPECT_EQ(info.boundaries[1].skin_edge, std::optional<index_t>{7});
+    EXPECT_FALSE(info.boundaries[1].background_vertex || info.boundaries[1].macro_vertex);
+    EXPECT_EQ(info.boundaries[1].point, (Point2D{{0.5, 0}}));
+}
+
 TEST(MacroEdgeInsertionInfo, InsertionStatusTable) {
     using S = Info::SubSegmentStatus;
     struct Case {
