@@ -59,10 +59,9 @@ public:
             }
             library = dynamic_cast<LibraryType*>(existing);
             if (library == nullptr) {
-                throw VelmoraBasicException{
-                    "[Library::initialize_library] The instance "
-                    "registered for ",
-                    typeid(LibraryType).name(), " has another type"};
+                throw VelmoraBasicException{"[Library::initialize_library] The instance ",
+                                            "registered for ", typeid(LibraryType).name(),
+                                            " has another type"};
             }
         }
         library->call_initialize(name);
