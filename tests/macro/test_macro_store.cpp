@@ -347,16 +347,37 @@ TEST_F(MacroStore, OutOfRangeIndicesAreRefused) {
     EXPECT_THROW(builder.update_element(Mapping<index_t>{4, NO_ID}), VelmoraException);
 }
 
-TEST(MacroStoreBinding, ConflictingAttributeIsReported) {
+TEST(MacroStoreBinding, ConflictingAttributeIsReportedAndNothingIsLeftBehind) {
     AttributeManager vertices;
     AttributeManager edges;
     AttributeManager polygons;
     vertices.resize(2);
     edges.resize(1);
-    vertices.find_or_create_attribute<VariableAttribute, double>("orvane_macro_vertices",
+    polygons.find_or_create_attribute<VariableAttribute, double>("orvane_macro_elements",
                                                                  0.);
     EXPECT_THROW((TableStore{vertices, edges, polygons, {{0, 1}}}),
                  VelmoraBasicException);
+    // The vertex attributes made before the conflict are gone, the caller's one stays.
+    EXPECT_THAT(vertices.attribute_names(), IsEmpty());
+    EXPECT_THAT(polygons.attribute_names(), ElementsAre("orvane_macro_elements"));
+}
+
+TEST(MacroStoreBinding, ConflictKeepsAttributesThatExistedBefore) {
+    AttributeManager vertices;
+    AttributeManager edges;
+    AttributeManager polygons;
+    vertices.resize(2);
+    edges.resize(1);
+    // Another store's data are there already; the edge attribute name is taken.
+    TableStore first{vertices, edges, polygons, {{0, 1}}};
+    TableBuilder{first}.add_macro_edge_info_on_vertex(MeshEdge{uuid{}, 0}, 1);
+    AttributeManager other_edges;
+    other_edges.resize(1);
+    other_edges.find_or_create_attribute<VariableAttribute, int>("orvane_macro_edges", 0);
+    EXPECT_THROW((TableStore{vertices, other_edges, polygons, {{0, 1}}}),
+                 VelmoraBasicException);
+    EXPECT_EQ(first.incident_macro_edges(1).size(), 1u);
+    EXPECT_TRUE(vertices.attribute_exists("orvane_incident_macro_edges"));
 }
 
 }  // namespace

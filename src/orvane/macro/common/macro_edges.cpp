@@ -69,10 +69,14 @@ void MacroEdges::initialize_macro_edges_data_base(AttributeManager& vertices,
     if (!impl_) {
         impl_ = std::make_unique<Impl>();
     }
-    auto macro_edges = edges.find_or_create_attribute<VariableAttribute, MeshEdges>(
-        MACRO_EDGES_NAME, MeshEdges{}, AttributeProperties{false, false, false});
-    auto incident = vertices.find_or_create_attribute<VariableAttribute, MeshEdges>(
-        INCIDENT_MACRO_EDGES_NAME, MeshEdges{}, AttributeProperties{false, false, false});
+    // As for MacroInfo: a conflict leaves this store and the managers as they were.
+    macro_store::AttributeBinding binding;
+    auto macro_edges = binding.bind<VariableAttribute, MeshEdges>(
+        edges, MACRO_EDGES_NAME, MeshEdges{}, AttributeProperties{false, false, false});
+    auto incident = binding.bind<VariableAttribute, MeshEdges>(
+        vertices, INCIDENT_MACRO_EDGES_NAME, MeshEdges{},
+        AttributeProperties{false, false, false});
+    binding.dismiss();
     impl_->edges = std::move(macro_edges);
     impl_->incident = std::move(incident);
 }

@@ -73,20 +73,20 @@ void MacroInfo::initialize_macro_info_data_base(AttributeManager& vertices,
     if (!impl_) {
         impl_ = std::make_unique<Impl>();
     }
-    // Bind everything first, assign after: a conflict on the last name leaves this
-    // store as it was.
-    auto macro_vertices =
-        vertices.find_or_create_attribute<VariableAttribute, MeshVertices>(
-            MACRO_VERTICES_NAME, MeshVertices{},
-            AttributeProperties{false, false, false});
-    auto mandatory =
-        vertices.find_or_create_attribute<ConstantAttribute, MandatoryComponents>(
-            MANDATORY_COMPONENTS_NAME, MandatoryComponents{},
-            AttributeProperties{false, false, false});
+    // Bind everything first, assign after: a conflict on any name leaves this store and
+    // the managers as they were.
+    macro_store::AttributeBinding binding;
+    auto macro_vertices = binding.bind<VariableAttribute, MeshVertices>(
+        vertices, MACRO_VERTICES_NAME, MeshVertices{},
+        AttributeProperties{false, false, false});
+    auto mandatory = binding.bind<ConstantAttribute, MandatoryComponents>(
+        vertices, MANDATORY_COMPONENTS_NAME, MandatoryComponents{},
+        AttributeProperties{false, false, false});
     // Assignable: the modifier copies a replaced triangle's values onto its pieces.
-    auto macro_elements =
-        polygons.find_or_create_attribute<VariableAttribute, MeshElements>(
-            MACRO_ELEMENTS_NAME, MeshElements{}, AttributeProperties{true, false, false});
+    auto macro_elements = binding.bind<VariableAttribute, MeshElements>(
+        polygons, MACRO_ELEMENTS_NAME, MeshElements{},
+        AttributeProperties{true, false, false});
+    binding.dismiss();
     impl_->vertices = std::move(macro_vertices);
     impl_->mandatory = std::move(mandatory);
     impl_->elements = std::move(macro_elements);
