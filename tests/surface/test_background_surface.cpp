@@ -94,6 +94,25 @@ TEST(BackgroundSurface, DestructionRemovesTheMacroData) {
     EXPECT_FALSE(fresh.is_macro_info_mandatory(t.component));
 }
 
+TEST(BackgroundSurface, TwoBackgroundsShareTheDataAndEitherCleansThem) {
+    test::Grid grid{2, 2};
+    grid.surface().enable_edges();
+    const auto bare = all_attribute_names(grid.surface());
+    const Tagged t;
+    auto first = std::make_unique<BackgroundSurface>(grid.surface());
+    tag(*first, grid, t);
+    {
+        const BackgroundSurface second{grid.surface()};
+        EXPECT_THAT(second.macro_vertices(grid.vertex(0, 0)), ElementsAre(t.corner));
+        EXPECT_TRUE(second.is_macro_info_mandatory(t.component));
+    }
+    EXPECT_EQ(all_attribute_names(grid.surface()), bare);
+    // The first one still reads what it had (its own detached copy), safely.
+    EXPECT_THAT(first->macro_vertices(grid.vertex(0, 0)), ElementsAre(t.corner));
+    first.reset();
+    EXPECT_EQ(all_attribute_names(grid.surface()), bare);
+}
+
 TEST(BackgroundSurface, CloneCarriesTheDataAndStaysIndependent) {
     test::Grid grid{2, 2};
     BackgroundSurface background{grid.surface()};
