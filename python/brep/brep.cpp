@@ -55,6 +55,15 @@ void bind_module(py::module_& module) {
 // A failure while binding must reach Python as an ImportError, never as an exception
 // crossing into the interpreter.
 int exec_module(PyObject* module_object) {
+    // pybind11 keeps its state per process and deadlocks when used from a second
+    // interpreter. Interpreters that know the sub-interpreter slot refuse the import
+    // themselves; older ones (3.11) would execute the module, so refuse it here.
+    if (PyInterpreterState_Get() != PyInterpreterState_Main()) {
+        PyErr_SetString(PyExc_ImportError,
+                        "module orvane_background_py_brep does not support loading in "
+                        "subinterpreters");
+        return -1;
+    }
     try {
         py::detail::get_internals();
         auto module = py::reinterpret_borrow<py::module_>(module_object);
@@ -75,8 +84,7 @@ PyModuleDef_Slot module_slots[] = {
     {Py_mod_create, reinterpret_cast<void*>(&create_module)},
     {Py_mod_exec, reinterpret_cast<void*>(&exec_module)},
 #ifdef Py_mod_multiple_interpreters
-    // pybind11 keeps its type registry per process, so the module cannot live in
-    // several interpreters at once.
+    // See exec_module: one interpreter per process only.
     {Py_mod_multiple_interpreters, Py_MOD_MULTIPLE_INTERPRETERS_NOT_SUPPORTED},
 #endif
     {0, nullptr},

@@ -1,6 +1,7 @@
 """The Python module of the B-Rep background library."""
 
 import importlib
+import subprocess
 import sys
 
 import pytest
@@ -52,3 +53,30 @@ def test_reimport_after_removal_gives_a_working_module():
         assert again.OrvaneBackgroundBRepLibrary.initialize() is None
     finally:
         sys.modules[MODULE_NAME] = saved
+
+
+SUBINTERPRETER_IMPORT = """
+import _xxsubinterpreters as interpreters
+interpreter = interpreters.create()
+try:
+    interpreters.run_string(interpreter, "import orvane_background_py_brep")
+except Exception as error:
+    print("refused:", error)
+else:
+    print("imported")
+"""
+
+
+def test_subinterpreter_import_is_refused_without_hanging():
+    # Run in a child process: a module that let pybind11 start in a second interpreter
+    # would hang it, and a timeout is the only way to see that.
+    pytest.importorskip("_xxsubinterpreters")
+    result = subprocess.run(
+        [sys.executable, "-c", SUBINTERPRETER_IMPORT],
+        capture_output=True,
+        text=True,
+        timeout=60,
+        check=True,
+    )
+    assert "refused:" in result.stdout
+    assert "does not support loading in subinterpreters" in result.stdout
