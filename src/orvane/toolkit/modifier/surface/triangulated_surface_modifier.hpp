@@ -284,13 +284,14 @@ public:
     virtual SplitCollapseInfo split_collapse_edge(const PolygonEdge& edge);
 
     // Replaces vertex `old_vertex` by `new_vertex` in every active triangle around
-    // `old_vertex` (each is replaced by a copy using `new_vertex`, rule 1) and returns,
-    // for every edge (old_vertex, x), old edge index -> edge (new_vertex, x), in the
-    // order of vertices_around_vertex(old_vertex). `old_vertex` becomes isolated and is
-    // forwarded to `new_vertex`. Refused when the vertices are equal, when
-    // `new_vertex` shares an edge or a neighbour-edge with `old_vertex`'s fan (the
-    // result would repeat a vertex or an edge), or when a triangle would be flat or
-    // inverted. `new_vertex` may be isolated (a fresh vertex).
+    // `old_vertex` (each is replaced by a copy using `new_vertex`, rule 1, copying its
+    // polygon attributes) and returns, for every edge (old_vertex, x), old edge index
+    // -> edge (new_vertex, x), in the order of vertices_around_vertex(old_vertex); the
+    // new edges copy the assignable edge attributes. `old_vertex` becomes isolated and
+    // is forwarded to `new_vertex`. `new_vertex` must be isolated (a fresh vertex, say):
+    // joining two fans at one vertex would pinch the surface. Refused as well when the
+    // vertices are equal, when `old_vertex` is isolated, or when a triangle would be
+    // flat or inverted at `new_vertex`'s point.
     virtual BijectiveMapping<index_t, index_t> replace_vertex(index_t old_vertex,
                                                               index_t new_vertex);
 
