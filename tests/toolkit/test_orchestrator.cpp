@@ -9,6 +9,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -62,6 +63,10 @@ private:
     std::vector<T> attempts_;
     std::vector<unsigned int> levels_;
 };
+
+// Concrete orchestrators are built over caller-owned objects: movable, never copied.
+static_assert(!std::is_copy_constructible<ScriptedOrchestrator<unsigned int>>::value, "");
+static_assert(std::is_move_constructible<ScriptedOrchestrator<unsigned int>>::value, "");
 
 // Two triangles t0 = (0, 1, 2) and t1 = (2, 1, 3) sharing the edge {1, 2}, listed as a
 // decimator lists them: every local edge of every triangle, so the shared edge comes

@@ -87,9 +87,13 @@ struct OrchestratorHash<SurfaceEdge<dimension>> {
 //   length). A tripped guard throws `Exception`, or ends quietly when
 //   `skip_on_infinite_loop()` is true.
 //
-// Every `apply` therefore terminates: each loop turn either succeeds (bounded by the
-// step limit), fails or postpones (bounded by the failure limit between two
-// successes), or drops a stale entry (bounded by the entries pushed so far).
+// Bound of the loop: each turn succeeds (at most 30 x initial queue length in all),
+// fails or postpones (at most L x queue length between two successes), or drops a
+// stale entry (at most one per entry pushed). The failure limit follows the queue
+// length, so a concrete orchestrator whose failed attempts hand back new elements
+// grows the limit with the queue: such a result must stand for real progress (the
+// operation changed the mesh), or the run is bounded by the concrete orchestrator
+// alone. Failed attempts that hand back only retries keep every bound above.
 //
 // Cost: one hash lookup per popped entry and per pushed retry, one insertion or lookup
 // per pushed new element; the stamp map only grows during a run.
@@ -173,8 +177,8 @@ public:
 
 protected:
     Orchestrator() = default;
-    Orchestrator(Orchestrator&&) noexcept = default;
-    Orchestrator& operator=(Orchestrator&&) noexcept = default;
+    Orchestrator(Orchestrator&&) = default;
+    Orchestrator& operator=(Orchestrator&&) = default;
 
 private:
     // true: the element is neither queued at initialisation nor processed when popped.
