@@ -11,6 +11,7 @@
 
 #include <orvane/kernel/basic/attribute.hpp>
 #include <orvane/kernel/mesh/triangulated_surface_builder.hpp>
+#include <orvane/macro/common/background_edge_vertices.hpp>
 #include <orvane/toolkit/modifier/common/modifier_common_exception.hpp>
 #include <orvane/toolkit/modifier/surface/triangulated_surface_modifier.hpp>
 
@@ -804,6 +805,32 @@ TEST(SurfaceModifierUpdatedVertex, FollowsChainsOfMergesAndRemovals) {
     EXPECT_EQ(vertices.updated_vertex(4), 4u);
     vertices.reset_vertex_history();
     EXPECT_EQ(vertices.updated_vertex(3), 3u);
+}
+
+// ---- Edge-insertion records passed through updated_vertex --------------------------
+
+TEST(SurfaceModifierBackgroundEdgeVertices, FollowMergesAndRemovals) {
+    Fixture f{make_fold()};
+    f.modifier().remove_double_adjacency(2);  // vertex 2 is gone
+    BackgroundEdgeVertices edge{{{7, 8}}, {{index_t{2}, std::nullopt}}};
+    edge.update_vertices(f.modifier());
+    EXPECT_EQ(edge.input_vertices, (std::array<index_t, 2>{{7, 8}}));
+    EXPECT_FALSE(edge.background_vertices[0]);
+    EXPECT_FALSE(edge.background_vertices[1]);
+
+    MacroEdgeBackgroundVertices gone{0, 2};
+    EXPECT_THROW(gone.update_vertices(f.modifier()), std::bad_optional_access);
+    EXPECT_EQ(gone, (MacroEdgeBackgroundVertices{0, 2}));
+
+    Fixture g{test::Grid{3, 3}};
+    g.modifier().collapse_edge(PolygonEdge{8, 0}, P(1.5, 1));  // 6 merged into 5
+    BackgroundEdgeVertices merged{{{0, 1}}, {{index_t{9}, index_t{6}}}};
+    merged.update_vertices(g.modifier());
+    EXPECT_EQ(merged.background_vertices[0], 9u);
+    EXPECT_EQ(merged.background_vertices[1], 5u);
+    MacroEdgeBackgroundVertices pair{6, 10};
+    pair.update_vertices(g.modifier());
+    EXPECT_EQ(pair, (MacroEdgeBackgroundVertices{5, 10}));
 }
 
 }  // namespace
