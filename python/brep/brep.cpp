@@ -21,10 +21,11 @@ namespace {
 
 constexpr const char* MODULE_DOC = "Orvane-Background Python binding for brep";
 
-// The "major.minor" version this module is built for.
-std::string compiled_python_version() {
-    return std::to_string(PY_MAJOR_VERSION) + "." + std::to_string(PY_MINOR_VERSION);
-}
+#define ORVANE_PY_STRINGIFY_VALUE(x) #x
+#define ORVANE_PY_STRINGIFY(x) ORVANE_PY_STRINGIFY_VALUE(x)
+// The "major.minor" version this module is built for, e.g. "3.11".
+constexpr const char* COMPILED_PYTHON_VERSION =
+    ORVANE_PY_STRINGIFY(PY_MAJOR_VERSION) "." ORVANE_PY_STRINGIFY(PY_MINOR_VERSION);
 
 PyObject* create_module(PyObject* spec, PyModuleDef* /*definition*/) {
     PyObject* name = PyObject_GetAttrString(spec, "name");
@@ -105,12 +106,18 @@ PyModuleDef module_definition = {
 }  // namespace
 
 PyMODINIT_FUNC PyInit_orvane_background_py_brep() {
-    const std::string compiled = compiled_python_version();
     const char* runtime = Py_GetVersion();
-    if (!orvane::internal::is_compatible_python_version(compiled, runtime)) {
-        PyErr_SetString(
-            PyExc_ImportError,
-            orvane::internal::python_version_mismatch_message(compiled, runtime).c_str());
+    if (!orvane::internal::is_compatible_python_version(COMPILED_PYTHON_VERSION,
+                                                        runtime)) {
+        // Nothing may throw across this C entry point, not even a failed allocation.
+        try {
+            PyErr_SetString(PyExc_ImportError,
+                            orvane::internal::python_version_mismatch_message(
+                                COMPILED_PYTHON_VERSION, runtime)
+                                .c_str());
+        } catch (...) {
+            PyErr_NoMemory();
+        }
         return nullptr;
     }
     return PyModuleDef_Init(&module_definition);

@@ -80,3 +80,10 @@ def test_subinterpreter_import_is_refused_without_hanging():
     )
     assert "refused:" in result.stdout
     assert "does not support loading in subinterpreters" in result.stdout
+
+
+def test_module_is_built_for_this_interpreter():
+    # The import check compares the interpreter against the version the module was
+    # compiled for; the module file's tag names the same version.
+    tag = "cpython-%d%d" % sys.version_info[:2]
+    assert tag in brep.__file__
