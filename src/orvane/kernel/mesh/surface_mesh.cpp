@@ -42,10 +42,7 @@ index_t SurfaceEdges<dimension>::edge_vertex(const EdgeVertex& edge_vertex) cons
 template <index_t dimension>
 std::optional<index_t> SurfaceEdges<dimension>::edge_from_vertices(
     const std::array<index_t, 2>& vertices) const {
-    const auto it = impl_->edge_of_vertices.find(Impl::sorted(vertices));
-    if (it == impl_->edge_of_vertices.end())
-        return std::nullopt;
-    return it->second;
+    return impl_->find(vertices);
 }
 
 template <index_t dimension>
@@ -55,11 +52,10 @@ AttributeManager& SurfaceEdges<dimension>::edge_attribute_manager() const {
 
 template <index_t dimension>
 std::size_t SurfaceEdges<dimension>::allocated_bytes() const {
-    using Slot = typename decltype(impl_->edge_of_vertices)::value_type;
-    // flat_hash_map: one slot and one control byte per unit of capacity (plus a
-    // handful of cloned control bytes, ignored).
+    // Hash set: one 4-byte slot and one control byte per unit of capacity (plus a
+    // group of cloned control bytes, ignored).
     return impl_->vertices.capacity() * sizeof(std::array<index_t, 2>) +
-           impl_->edge_of_vertices.capacity() * (sizeof(Slot) + 1) +
+           impl_->edge_of_vertices.capacity() * (sizeof(index_t) + 1) +
            impl_->edge_attributes.allocated_bytes();
 }
 
@@ -111,11 +107,7 @@ void SurfaceMesh<dimension>::copy_surface(const SurfaceMesh& from) {
     dst.edges.reset();
     if (src.edges) {
         dst.edges = std::make_unique<SurfaceEdges<dimension>>();
-        auto& e_dst = *dst.edges->impl_;
-        const auto& e_src = *src.edges->impl_;
-        e_dst.vertices = e_src.vertices;
-        e_dst.edge_of_vertices = e_src.edge_of_vertices;
-        e_dst.edge_attributes.copy(e_src.edge_attributes);
+        dst.edges->impl_->copy_from(*src.edges->impl_);
     }
 }
 
@@ -587,10 +579,24 @@ void SurfaceMesh<dimension>::enable_edges() const {
     const std::size_t expected = (3 * impl_->polygon_vertices.size() + nb_border) / 2;
     e.vertices.reserve(expected);
     e.edge_of_vertices.reserve(expected);
-    for (const auto& pvs : impl_->polygon_vertices) {
-        e.find_or_create({{pvs[0], pvs[1]}});
-        e.find_or_create({{pvs[1], pvs[2]}});
-        e.find_or_create({{pvs[2], pvs[0]}});
+    const auto& polygons = impl_->polygon_vertices;
+    for (index_t p = 0; p < polygons.size(); ++p) {
+        const auto& pvs = polygons[p];
+        for (local_index_t i = 0; i < 3; ++i) {
+            const index_t a = pvs[i];
+            const index_t b = pvs[i == 2 ? 0 : i + 1];
+            // An adjacent polygon seen before that really has this edge created it
+            // already: skipping it halves the map probes on a manifold surface.
+            const index_t q = impl_->adjacents[p][i];
+            if (q < p) {
+                const auto& qv = polygons[q];
+                const bool has_a = qv[0] == a || qv[1] == a || qv[2] == a;
+                const bool has_b = qv[0] == b || qv[1] == b || qv[2] == b;
+                if (has_a && has_b)
+                    continue;
+            }
+            e.find_or_create({{a, b}});
+        }
     }
     e.edge_attributes.resize(static_cast<index_t>(e.vertices.size()));
     impl_->edges = std::move(edges);

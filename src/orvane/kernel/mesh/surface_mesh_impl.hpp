@@ -7,7 +7,11 @@
 #include <memory>
 #include <vector>
 
-#include <absl/container/flat_hash_map.h>
+#include <cstdint>
+#include <optional>
+
+#include <absl/container/flat_hash_set.h>
+#include <absl/hash/hash.h>
 
 #include <orvane/kernel/basic/attribute_manager.hpp>
 #include <orvane/kernel/mesh/surface_edges.hpp>
@@ -15,31 +19,85 @@
 
 namespace orvane {
 
+namespace internal {
+
+using EdgePairs = std::vector<std::array<index_t, 2>>;
+
+inline std::size_t hash_edge_pair(const std::array<index_t, 2>& pair) {
+    return absl::Hash<std::uint64_t>{}((std::uint64_t{pair[0]} << 32) | pair[1]);
+}
+
+// The edge map stores only edge indices; hashing and comparing go through the pair
+// array, and lookups take the (sorted) pair itself. This is a hash map from the sorted
+// pair to the edge index in which the key lives once, in the pair array: a slot is 4
+// bytes instead of 12, which keeps the map a third of the size.
+struct EdgeIndexHash {
+    using is_transparent = void;
+    const EdgePairs* pairs;
+    std::size_t operator()(index_t edge) const { return hash_edge_pair((*pairs)[edge]); }
+    std::size_t operator()(const std::array<index_t, 2>& pair) const {
+        return hash_edge_pair(pair);
+    }
+};
+struct EdgeIndexEq {
+    using is_transparent = void;
+    const EdgePairs* pairs;
+    bool operator()(index_t a, index_t b) const { return a == b; }
+    bool operator()(index_t edge, const std::array<index_t, 2>& pair) const {
+        return (*pairs)[edge] == pair;
+    }
+    bool operator()(const std::array<index_t, 2>& pair, index_t edge) const {
+        return (*pairs)[edge] == pair;
+    }
+};
+using EdgeIndexSet = absl::flat_hash_set<index_t, EdgeIndexHash, EdgeIndexEq>;
+
+}  // namespace internal
+
 template <index_t dimension>
 struct SurfaceEdges<dimension>::Impl {
+    Impl()
+        : edge_of_vertices(0, internal::EdgeIndexHash{&vertices},
+                           internal::EdgeIndexEq{&vertices}) {}
+    // The map points at `vertices`: never copy or move it, rebuild it instead.
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+
     // Sorted vertex pair of each edge.
-    std::vector<std::array<index_t, 2>> vertices;
-    absl::flat_hash_map<std::array<index_t, 2>, index_t> edge_of_vertices;
+    internal::EdgePairs vertices;
+    internal::EdgeIndexSet edge_of_vertices;
     mutable AttributeManager edge_attributes;
 
     static std::array<index_t, 2> sorted(const std::array<index_t, 2>& v) {
         return v[0] < v[1] ? v : std::array<index_t, 2>{{v[1], v[0]}};
     }
+    std::optional<index_t> find(const std::array<index_t, 2>& v) const {
+        const auto it = edge_of_vertices.find(sorted(v));
+        if (it == edge_of_vertices.end())
+            return std::nullopt;
+        return *it;
+    }
     // Returns the edge index; appends the edge when new (attributes are resized by the
-    // caller, in bulk).
+    // caller, in bulk). One probe of the map.
     index_t find_or_create(const std::array<index_t, 2>& v) {
         const auto key = sorted(v);
-        const auto [it, inserted] =
-            edge_of_vertices.try_emplace(key, static_cast<index_t>(vertices.size()));
-        if (inserted)
+        const auto it = edge_of_vertices.lazy_emplace(key, [&](const auto& construct) {
+            const auto edge = static_cast<index_t>(vertices.size());
             vertices.push_back(key);
-        return it->second;
+            construct(edge);
+        });
+        return *it;
     }
     void rebuild_map() {
         edge_of_vertices.clear();
         edge_of_vertices.reserve(vertices.size());
         for (index_t e = 0; e < vertices.size(); ++e)
-            edge_of_vertices.emplace(vertices[e], e);
+            edge_of_vertices.insert(e);
+    }
+    void copy_from(const Impl& other) {
+        vertices = other.vertices;
+        rebuild_map();
+        edge_attributes.copy(other.edge_attributes);
     }
 };
 
