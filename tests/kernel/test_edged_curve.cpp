@@ -1,6 +1,8 @@
 #include <orvane/kernel/mesh/edged_curve.hpp>
+#include <orvane/kernel/mesh/mesh_aabb.hpp>
 #include <orvane/kernel/mesh/point_set.hpp>
 
+#include <algorithm>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -84,6 +86,23 @@ TEST(EdgedCurve, CloneIsIndependent) {
     EXPECT_EQ(copy->edge_attribute_manager().find_attribute<int>("a")->value(1), 4);
     EXPECT_EQ(curve->edge_attribute_manager().find_attribute<int>("a")->nb_elements(),
               1u);
+}
+
+TEST(EdgedCurve, BoxTreeHasOneElementPerEdge) {
+    auto curve = EdgedCurve<2>::create();
+    EdgedCurveBuilder<2> builder{*curve};
+    for (int i = 0; i < 4; ++i)
+        builder.create_point(Point2D{{double(i), double(i % 2)}});
+    for (index_t i = 0; i + 1 < 4; ++i)
+        builder.create_edge(i, i + 1);
+    const auto tree = create_aabb_tree(*curve);
+    EXPECT_EQ(tree.nb_bboxes(), 3u);
+    // (2.5, 0.5) lies in the box of edge 2 only ((2,0)-(3,1)).
+    EXPECT_EQ(tree.containing_boxes(Point2D{{2.5, 0.5}}), (std::vector<index_t>{2}));
+    // (1, 0.5) lies on the common side of the boxes of edges 0 and 1.
+    auto both = tree.containing_boxes(Point2D{{1, 0.5}});
+    std::sort(both.begin(), both.end());
+    EXPECT_EQ(both, (std::vector<index_t>{0, 1}));
 }
 
 TEST(PointSet, PointsAttributesAndDeletion) {
