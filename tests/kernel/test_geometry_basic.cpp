@@ -34,6 +34,18 @@ TEST(Vector, ArithmeticWithPoints) {
     EXPECT_EQ(r, q);
 }
 
+TEST(Vector, LengthSurvivesOverflowAndUnderflowOfSquares) {
+    const Vector2D huge{{3e200, 4e200}};
+    const Vector2D small{{3e-200, 4e-200}};
+    const Vector3D huge3{{2e300, 3e300, 6e300}};
+    EXPECT_DOUBLE_EQ(huge.length(), 5e200);
+    EXPECT_DOUBLE_EQ(small.length(), 5e-200);
+    EXPECT_DOUBLE_EQ(huge3.length(), 7e300);
+    EXPECT_EQ(Vector2D{}.length(), 0);
+    const Vector2D infinite{{HUGE_VAL, 1}};
+    EXPECT_TRUE(std::isinf(infinite.length()));
+}
+
 TEST(Vector, NormalizeRefusesZeroAndKeepsNaN) {
     EXPECT_THROW(Vector2D{}.normalize(), VelmoraGeometryException);
     const Vector2D n = Vector2D{{nan, 1}}.normalize();

@@ -12,6 +12,7 @@
 
 #include <orvane/kernel/basic/common.hpp>
 #include <orvane/kernel/geometry/bounding_box.hpp>
+#include <orvane/kernel/geometry/large_array_allocator.hpp>
 #include <orvane/kernel/geometry/point.hpp>
 #include <orvane/kernel/geometry/segment.hpp>
 
@@ -25,8 +26,9 @@ namespace orvane {
 // holds one element. The leaves are sorted spatially at build time by recursive
 // median splits along the longer axis of the element centers, using the same cut as
 // the layout, so every node's box is the union of a compact group of elements.
-// Building costs O(n log n) time and two flat arrays: the node boxes (at most 4n) and
-// the element of each leaf. Nothing is allocated per node or per query.
+// Building costs O(n log n) time and three flat arrays: the inner node boxes (by node
+// index, fewer than 2n slots), and the element and box of each leaf position. Nothing is
+// allocated per node or per query.
 //
 // Every query visits each node at most once (pair queries each node pair at most
 // once), so its cost is bounded by the tree size.
@@ -55,7 +57,7 @@ public:
     index_t nb_leaves() const { return static_cast<index_t>(leaf_elements_.size()); }
     // Union of all valid boxes; an empty box for an empty tree.
     BoundingBox<dimension> bounding_box() const {
-        return leaf_elements_.empty() ? BoundingBox<dimension>{} : node_boxes_[ROOT];
+        return leaf_elements_.empty() ? BoundingBox<dimension>{} : box(root());
     }
 
     // Elements whose box contains `point` (closed boxes).
@@ -193,11 +195,13 @@ private:
     }
 
     void build(absl::Span<const BoundingBox<dimension>> boxes) {
+        // Sort keys in single precision: they only order the leaves (the node boxes
+        // are unions of the exact boxes), and small entries move fast.
         struct Entry {
-            std::array<double, dimension> center;
+            std::array<float, dimension> center;
             index_t element;
         };
-        std::vector<Entry> entries;
+        std::vector<Entry, internal::LargeArrayAllocator<Entry>> entries;
         entries.reserve(boxes.size());
         for (index_t e = 0; e < boxes.size(); ++e) {
             if (!boxes[e].is_valid()) {
@@ -209,7 +213,9 @@ private:
                 // side, a box infinite both ways on 0, so the sort keys are never NaN.
                 const double c =
                     0.5 * boxes[e].min().value(i) + 0.5 * boxes[e].max().value(i);
-                entry.center[i] = c == c ? c : 0.;
+                constexpr double largest = std::numeric_limits<float>::max();
+                entry.center[i] =
+                    c == c ? static_cast<float>(std::clamp(c, -largest, largest)) : 0.f;
             }
             entries.push_back(entry);
         }
@@ -217,38 +223,53 @@ private:
             return;
         }
         const index_t n = static_cast<index_t>(entries.size());
-        // The deepest node lies on the all-right path (right halves are the larger):
-        // depth ceil(log2 n), index 2^(depth + 1) - 1.
+        // Leaves lie at depth ceil(log2 n) at most (on the all-right path, right halves
+        // being the larger), so inner nodes, one level up, have indices below
+        // 2^ceil(log2 n).
         index_t depth = 0;
         while ((std::size_t{1} << depth) < n) {
             ++depth;
         }
-        node_boxes_.resize(std::size_t{2} << depth);
+        node_boxes_.resize(std::size_t{1} << depth);
+        Cell cell;
+        cell.lo.fill(std::numeric_limits<float>::infinity());
+        cell.hi.fill(-std::numeric_limits<float>::infinity());
+        for (const auto& entry : entries) {
+            for (index_t i = 0; i < dimension; ++i) {
+                cell.lo[i] = std::min(cell.lo[i], entry.center[i]);
+                cell.hi[i] = std::max(cell.hi[i], entry.center[i]);
+            }
+        }
+        sort_node({ROOT, 0, n}, cell, entries.data());
+        // Gathering the leaf boxes in one plain loop lets the memory system overlap
+        // the misses of a random input order.
         leaf_elements_.resize(n);
-        build_node({ROOT, 0, n}, entries.data(), boxes);
+        leaf_boxes_.resize(n);
+        for (index_t k = 0; k < n; ++k) {
+            leaf_elements_[k] = entries[k].element;
+        }
+        for (index_t k = 0; k < n; ++k) {
+            leaf_boxes_[k] = boxes[leaf_elements_[k]];
+        }
+        compute_node_box(root());
     }
 
+    // The region of the sort keys of a node: the root's is their bounding box, a
+    // child's is its parent's cut at the median key (the classic k-d cell), which saves
+    // a scan of every node's keys.
+    struct Cell {
+        std::array<float, dimension> lo;
+        std::array<float, dimension> hi;
+    };
+
     template <typename Entry>
-    void build_node(const Node& node, Entry* entries,
-                    absl::Span<const BoundingBox<dimension>> boxes) {
+    void sort_node(const Node& node, const Cell& cell, Entry* entries) {
         if (node.is_leaf()) {
-            const index_t element = entries[node.begin].element;
-            leaf_elements_[node.begin] = element;
-            node_boxes_[node.index] = boxes[element];
             return;
-        }
-        std::array<double, dimension> lo, hi;
-        lo.fill(std::numeric_limits<double>::infinity());
-        hi.fill(-std::numeric_limits<double>::infinity());
-        for (index_t k = node.begin; k < node.end; ++k) {
-            for (index_t i = 0; i < dimension; ++i) {
-                lo[i] = std::min(lo[i], entries[k].center[i]);
-                hi[i] = std::max(hi[i], entries[k].center[i]);
-            }
         }
         index_t axis = 0;
         for (index_t i = 1; i < dimension; ++i) {
-            if (hi[i] - lo[i] > hi[axis] - lo[axis]) {
+            if (cell.hi[i] - cell.lo[i] > cell.hi[axis] - cell.lo[axis]) {
                 axis = i;
             }
         }
@@ -256,11 +277,27 @@ private:
                          entries + node.end, [axis](const Entry& a, const Entry& b) {
                              return a.center[axis] < b.center[axis];
                          });
-        build_node(node.left(), entries, boxes);
-        build_node(node.right(), entries, boxes);
-        BoundingBox<dimension> box = node_boxes_[node.left().index];
-        box.add_box(node_boxes_[node.right().index]);
-        node_boxes_[node.index] = box;
+        const float median = entries[node.middle()].center[axis];
+        Cell left = cell;
+        left.hi[axis] = median;
+        Cell right = cell;
+        right.lo[axis] = median;
+        sort_node(node.left(), left, entries);
+        sort_node(node.right(), right, entries);
+    }
+
+    const BoundingBox<dimension>& compute_node_box(const Node& node) {
+        if (node.is_leaf()) {
+            return leaf_boxes_[node.begin];
+        }
+        BoundingBox<dimension> box = compute_node_box(node.left());
+        box.add_box(compute_node_box(node.right()));
+        return node_boxes_[node.index] = box;
+    }
+
+    Node root() const { return {ROOT, 0, nb_leaves()}; }
+    const BoundingBox<dimension>& box(const Node& node) const {
+        return node.is_leaf() ? leaf_boxes_[node.begin] : node_boxes_[node.index];
     }
 
     template <typename Filter, typename Action>
@@ -273,7 +310,7 @@ private:
 
     template <typename Filter, typename Action>
     bool visit_node(const Node& node, const Filter& filter, Action& action) const {
-        if (!filter(node_boxes_[node.index])) {
+        if (!filter(box(node))) {
             return false;
         }
         if (node.is_leaf()) {
@@ -296,7 +333,7 @@ private:
     template <typename Action>
     bool cross_pairs(const AABBTree& other, const Node& a, const Node& b,
                      Action& action) const {
-        if (!node_boxes_[a.index].intersects(other.node_boxes_[b.index])) {
+        if (!box(a).intersects(other.box(b))) {
             return false;
         }
         if (a.is_leaf() && b.is_leaf()) {
@@ -324,8 +361,8 @@ private:
         }
         const Node left = node.left();
         const Node right = node.right();
-        const double dl = node_boxes_[left.index].distance2(query);
-        const double dr = node_boxes_[right.index].distance2(query);
+        const double dl = box(left).distance2(query);
+        const double dr = box(right).distance2(query);
         // Nearer child first; a child whose box is not nearer than the best found
         // cannot improve on it.
         const bool left_first = dl <= dr;
@@ -342,10 +379,13 @@ private:
     }
 
     index_t nb_bboxes_{0};
-    // Node boxes by node index (index 0 unused); leaves hold their element's box.
-    std::vector<BoundingBox<dimension>> node_boxes_;
-    // Element of each leaf position.
-    std::vector<index_t> leaf_elements_;
+    // Boxes of the inner nodes by node index (index 0 unused).
+    template <typename T>
+    using Array = std::vector<T, internal::LargeArrayAllocator<T>>;
+    Array<BoundingBox<dimension>> node_boxes_;
+    // Element and box of each leaf position.
+    Array<index_t> leaf_elements_;
+    Array<BoundingBox<dimension>> leaf_boxes_;
 };
 
 using AABBTree2D = AABBTree<2>;

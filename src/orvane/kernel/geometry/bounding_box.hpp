@@ -183,7 +183,31 @@ private:
         }
         if constexpr (dimension == 2) {
             // Last separating axis: the segment's normal. The box is missed when all
-            // four corners lie strictly on one side of the segment's line.
+            // four corners lie strictly on one side of the segment's line. A floating
+            // point filter compares the distance of the box center to the line with
+            // the box's half width along the normal; only a near tie goes to the exact
+            // corner signs.
+            const double dx = q.value(0) - p.value(0);
+            const double dy = q.value(1) - p.value(1);
+            const double cx = 0.5 * low(0, margin) + 0.5 * high(0, margin);
+            const double cy = 0.5 * low(1, margin) + 0.5 * high(1, margin);
+            const double hx = 0.5 * high(0, margin) - 0.5 * low(0, margin);
+            const double hy = 0.5 * high(1, margin) - 0.5 * low(1, margin);
+            const double side =
+                std::fabs(dx * (cy - p.value(1)) - dy * (cx - p.value(0)));
+            const double reach = std::fabs(dx) * hy + std::fabs(dy) * hx;
+            // Far above the rounding error of the few operations above (a dozen ulps of
+            // the magnitudes involved); the absolute term covers underflow.
+            const double tolerance =
+                1e-12 * (std::fabs(dx) * (std::fabs(cy) + std::fabs(p.value(1)) + hy) +
+                         std::fabs(dy) * (std::fabs(cx) + std::fabs(p.value(0)) + hx)) +
+                0x1p-1000;
+            if (side - reach > tolerance) {
+                return false;
+            }
+            if (reach - side > tolerance) {
+                return true;
+            }
             const Point2D corners[4] = {Point2D{{low(0, margin), low(1, margin)}},
                                         Point2D{{high(0, margin), low(1, margin)}},
                                         Point2D{{high(0, margin), high(1, margin)}},

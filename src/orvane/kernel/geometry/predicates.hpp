@@ -77,11 +77,10 @@ inline SIDE orient2d(const Point2D& a, const Point2D& b, const Point2D& c) {
     const double det = detleft - detright;
     const double errbound =
         relative_bound * (std::fabs(detleft) + std::fabs(detright)) + underflow_slack;
-    if (det > errbound) {
-        return SIDE::positive;
-    }
-    if (-det > errbound) {
-        return SIDE::negative;
+    // One well-predicted branch: the sign itself is selected without branching, so
+    // random signs cost no mispredictions.
+    if (std::fabs(det) > errbound) {
+        return det > 0 ? SIDE::positive : SIDE::negative;
     }
     return internal::orient2d_exact(a, b, c);
 }

@@ -46,10 +46,18 @@ public:
     }
     constexpr double length2() const { return dot(*this); }
     double length() const {
+        const double l2 = length2();
+        // The plain square root is exact enough unless the squares overflowed or
+        // lost their precision to underflow; only then pay for hypot's rescaling.
+        if (l2 > 0x1p-900 && l2 < 0x1p900) {
+            return std::sqrt(l2);
+        }
         if constexpr (dimension == 2) {
             return std::hypot(values_[0], values_[1]);
+        } else if constexpr (dimension == 3) {
+            return std::hypot(values_[0], values_[1], values_[2]);
         } else {
-            return std::sqrt(length2());
+            return std::sqrt(l2);
         }
     }
     // The unit vector of the same direction. Throws VelmoraGeometryException for a
