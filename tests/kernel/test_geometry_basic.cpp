@@ -1,9 +1,11 @@
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include <gtest/gtest.h>
 
 #include <orvane/kernel/geometry/bounding_box.hpp>
+#include <orvane/kernel/geometry/predicates.hpp>
 #include <orvane/kernel/geometry/segment.hpp>
 #include <orvane/kernel/geometry/triangle.hpp>
 #include <orvane/kernel/geometry/vector.hpp>
@@ -156,6 +158,66 @@ TEST(BoundingBox, EpsilonIntersectsSegment) {
     EXPECT_FALSE(box.intersects(Segment2D{Point2D{{-1, 3}}, Point2D{{3, -1 + 1e-12}}}));
     EXPECT_TRUE(
         box.epsilon_intersects(Segment2D{Point2D{{-1, 3}}, Point2D{{3, -1 + 1e-12}}}));
+}
+
+// Reference for the segment-box test: the separating-axis test with exact corner signs
+// only, no floating-point shortcut.
+bool reference_intersects(const BoundingBox2D& box, const Segment2D& s) {
+    const Point2D& p = s.vertex(0);
+    const Point2D& q = s.vertex(1);
+    for (index_t i = 0; i < 2; ++i) {
+        if (std::max(p.value(i), q.value(i)) < box.min().value(i) ||
+            std::min(p.value(i), q.value(i)) > box.max().value(i)) {
+            return false;
+        }
+    }
+    const Point2D corners[4] = {
+        box.min(), Point2D{{box.max().value(0), box.min().value(1)}}, box.max(),
+        Point2D{{box.min().value(0), box.max().value(1)}}};
+    bool positive = false, negative = false;
+    for (const auto& c : corners) {
+        const SIDE side = orient2d(p, q, c);
+        if (side == SIDE::zero)
+            return true;
+        (side == SIDE::positive ? positive : negative) = true;
+    }
+    return positive && negative;
+}
+
+// Segments through a box corner, moved by a few ulps, at several scales: the quick
+// floating-point decision must agree with the exact one.
+TEST(BoundingBox, SegmentTestIsExactNearCorners) {
+    std::mt19937_64 rng(9);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    std::uniform_int_distribution<int> ulps(-2, 2);
+    int touching = 0, missing = 0;
+    for (const double scale : {1e-8, 1., 1e6, 1e12}) {
+        for (int trial = 0; trial < 3000; ++trial) {
+            const Point2D lo{{unit(rng) * scale, unit(rng) * scale}};
+            const Point2D hi = lo + Vector2D{{(unit(rng) + 1.5) * scale * 1e-3,
+                                              (unit(rng) + 1.5) * scale * 1e-3}};
+            const BoundingBox2D box{lo, hi};
+            // Through a corner from a far point, then beyond it to the other side.
+            const Point2D corner = trial % 2 == 0 ? hi : lo;
+            const Point2D from{{corner.value(0) + unit(rng) * scale,
+                                corner.value(1) + unit(rng) * scale}};
+            Point2D to = corner + Vector2D{from, corner} * (0.5 + unit(rng) * 0.25);
+            for (index_t i = 0; i < 2; ++i) {
+                double v = to.value(i);
+                for (int k = ulps(rng); k != 0; k += k > 0 ? -1 : 1) {
+                    v = std::nextafter(v, k > 0 ? HUGE_VAL : -HUGE_VAL);
+                }
+                to.set_value(i, v);
+            }
+            const Segment2D s{from, to};
+            const bool expected = reference_intersects(box, s);
+            ASSERT_EQ(box.intersects(s), expected) << scale << " " << trial;
+            (expected ? touching : missing)++;
+        }
+    }
+    // Both answers occur, so the inputs sit on the fence.
+    EXPECT_GT(touching, 100);
+    EXPECT_GT(missing, 100);
 }
 
 TEST(BoundingBox, NaNPoisonsTheBox) {
