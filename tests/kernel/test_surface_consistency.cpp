@@ -84,6 +84,7 @@ TEST(SurfaceConsistency, DetectsEachFaultKind) {
          "missing from the edge set"},
     };
     for (const auto& fault : faults) {
+        SCOPED_TRACE(fault.name);
         auto s = make_fixture();
         TriangulatedSurfaceBuilder<2> builder{*s};
         fault.break_it(*s, builder);
@@ -92,6 +93,25 @@ TEST(SurfaceConsistency, DetectsEachFaultKind) {
             << fault.name << ": "
             << (problems.empty() ? "no problem found" : problems[0]);
     }
+}
+
+TEST(SurfaceConsistency, DetectsAWalkAroundAVertexThatNeverCloses) {
+    // Fan around vertex 0: T0 (0,1,2), T1 (0,2,3), T2 (0,3,4). Corrupted adjacencies make
+    // T1 and T2 point at each other across both their edges at vertex 0, so a walk that
+    // enters them never gets back to T0.
+    auto s = TriangulatedSurface<2>::create();
+    TriangulatedSurfaceBuilder<2> builder{*s};
+    builder.create_points(std::vector<Point2D>{Point2D{{0, 0}}, Point2D{{1, 0}},
+                                               Point2D{{1, 1}}, Point2D{{0, 1}},
+                                               Point2D{{-1, 1}}});
+    builder.create_triangles(
+        std::vector<std::array<index_t, 3>>{{{0, 1, 2}}, {{0, 2, 3}}, {{0, 3, 4}}});
+    builder.compute_polygon_adjacencies();
+    ASSERT_TRUE(check_surface_consistency(*s).empty());
+    builder.set_polygon_adjacent({1, 0}, 2);
+    builder.set_polygon_adjacent({2, 2}, 1);
+    EXPECT_THROW(s->polygons_around_vertex(0), VelmoraBasicException);
+    EXPECT_TRUE(mentions(check_surface_consistency(*s), "never close"));
 }
 
 TEST(SurfaceConsistency, InactivePolygonsAreExcludedButMustBeDetached) {

@@ -2,6 +2,7 @@
 
 #include <absl/strings/str_cat.h>
 
+#include <orvane/kernel/basic/velmora_exception.hpp>
 #include <orvane/kernel/geometry/predicates.hpp>
 
 namespace orvane {
@@ -135,6 +136,12 @@ private:
             if (surface_.polygon_vertex(*pv) != v) {
                 report("Vertex ", v, " points at polygon vertex ", pv->string(),
                        ", which is vertex ", surface_.polygon_vertex(*pv));
+                continue;
+            }
+            try {
+                surface_.polygons_around_vertex(v);
+            } catch (const VelmoraBasicException&) {
+                report("Vertex ", v, ": the adjacencies around it never close");
             }
         }
     }

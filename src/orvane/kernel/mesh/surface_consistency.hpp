@@ -25,7 +25,7 @@ struct SurfaceConsistencyOptions {
 // - polygon vertices in range and pairwise distinct;
 // - adjacency in range, symmetric, and across an edge joining the same two vertices;
 // - incident pointers in range and naming a polygon that uses the vertex; a vertex used
-//   by an active polygon is not isolated;
+//   by an active polygon is not isolated; the walk around every vertex terminates;
 // - with edges enabled: every polygon edge is in the edge set, the hash map and the pair
 //   array agree, and every pair is sorted and in range;
 // - no inverted or flat active polygon (exact orientation), when asked.
