@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include <orvane/kernel/basic/velmora_exception.hpp>
 #include <orvane/kernel/geometry/distance.hpp>
 #include <orvane/kernel/geometry/predicates.hpp>
 #include <orvane/toolkit/modifier/common/modifier_common_exception.hpp>
@@ -65,6 +66,10 @@ struct TriangulatedSurfaceModifier<2>::Impl {
     std::vector<std::uint8_t> inactive;
     index_t nb_inactive{0};
     index_t clean_stamp{0};
+    // Vertex pairs of the edges that an operation left without triangle since the last
+    // clean: clean_edges checks these (a later operation may have used one again)
+    // instead of looking up every polygon edge of the mesh.
+    std::vector<std::array<index_t, 2>> released_edges;
 
     bool is_active(index_t t) const {
         return t < surface.nb_polygons() && (t >= inactive.size() || inactive[t] == 0);
@@ -107,6 +112,18 @@ struct TriangulatedSurfaceModifier<2>::Impl {
         return false;
     }
 
+    static bool fresh_has_pair(absl::Span<const Fresh> fresh, index_t u, index_t v) {
+        for (const auto& f : fresh) {
+            for (local_index_t l = 0; l < 3; ++l) {
+                const index_t a = f.vertices[l];
+                const index_t b = f.vertices[next3(l)];
+                if ((a == u && b == v) || (a == v && b == u))
+                    return true;
+            }
+        }
+        return false;
+    }
+
     void copy_edge_values(index_t from, index_t to) {
         if (from != to)
             surface.edges().edge_attribute_manager().assign_attribute_value(from, to);
@@ -139,7 +156,15 @@ struct TriangulatedSurfaceModifier<2>::Impl {
             for (local_index_t i = 0; i < 3; ++i) {
                 const PolygonEdge pe{o, i};
                 const auto adjacent = surface.polygon_adjacent(pe);
-                if (adjacent && contains(old, *adjacent))
+                const bool inner = adjacent && contains(old, *adjacent);
+                // An edge between two old triangles or on the border loses its
+                // triangles unless a fresh triangle has it again: remember it for
+                // clean_edges (once per inner edge).
+                if ((!adjacent || (inner && o < *adjacent)) &&
+                    !fresh_has_pair(fresh, pvs[i], pvs[next3(i)])) {
+                    released_edges.push_back({{pvs[i], pvs[next3(i)]}});
+                }
+                if (inner)
                     continue;
                 Outer outer{rename(pvs[i]), rename(pvs[next3(i)]), PolygonEdge{}, false};
                 if (adjacent) {
@@ -245,6 +270,7 @@ struct TriangulatedSurfaceModifier<2>::Impl {
                 inactive[o] = 1;
                 ++nb_inactive;
             }
+
             for (local_index_t i = 0; i < 3; ++i)
                 builder.unset_polygon_adjacent(PolygonEdge{o, i});
         }
@@ -900,27 +926,57 @@ std::vector<index_t> TriangulatedSurfaceModifier<2>::clean_triangles() {
 }
 
 std::vector<index_t> TriangulatedSurfaceModifier<2>::clean_edges() {
-    return impl_->builder.delete_isolated_edges();
+    auto& impl = *impl_;
+    const auto& surface = impl.surface;
+    const auto& edges = surface.edges();
+    if (impl.nb_inactive == 0) {
+        // Every triangle is active: only the released edges can be unused.
+        std::vector<bool> unused(edges.nb_edges(), false);
+        index_t nb_unused = 0;
+        for (const auto& pair : impl.released_edges) {
+            const auto edge = edges.edge_from_vertices(pair);
+            if (!edge || unused[*edge])
+                continue;
+            if (!impl.has_active_edge(pair[0], pair[1])) {
+                unused[*edge] = true;
+                ++nb_unused;
+            }
+        }
+        // On a manifold triangulation every interior edge has two polygon edges and
+        // every border edge one. When the count does not match (edges made from
+        // outside, non-manifold input), fall back to the full scan.
+        std::size_t nb_border = 0;
+        for (index_t t = 0; t < surface.nb_polygons(); ++t) {
+            for (local_index_t e = 0; e < 3; ++e)
+                nb_border += surface.is_edge_on_border(PolygonEdge{t, e}) ? 1 : 0;
+        }
+        const std::size_t nb_polygon_edges = 3 * std::size_t{surface.nb_polygons()};
+        if ((nb_polygon_edges + nb_border) % 2 == 0 &&
+            edges.nb_edges() - nb_unused == (nb_polygon_edges + nb_border) / 2) {
+            impl.released_edges.clear();
+            return impl.builder.delete_edges(unused);
+        }
+    }
+    impl.released_edges.clear();
+    return impl.builder.delete_isolated_edges();
 }
 
 std::vector<index_t> TriangulatedSurfaceModifier<2>::clean_vertices() {
     auto& impl = *impl_;
-    const auto& surface = impl.surface;
-    std::vector<bool> used(surface.nb_vertices(), false);
-    for (index_t t = 0; t < surface.nb_polygons(); ++t) {
-        for (const index_t v : surface.polygon_vertices(t))
-            used[v] = true;
+    std::vector<index_t> old2new;
+    try {
+        // The kernel checks, before changing anything, that no edge still uses a
+        // vertex it would delete.
+        old2new = impl.builder.delete_isolated_vertices();
+    } catch (const VelmoraBasicException& e) {
+        OrvaneCommonModifierCommonException error{
+            {},
+            "[TriangulatedSurfaceModifier::clean_vertices] An unused edge still uses ",
+            "a vertex no triangle uses: clean the triangles and the edges first"};
+        error.set_parent(VelmoraException{e});
+        throw error;
     }
-    const auto& edges = surface.edges();
-    for (index_t e = 0; e < edges.nb_edges(); ++e) {
-        const auto& v = edges.edge_vertices(e);
-        if (!used[v[0]] || !used[v[1]]) {
-            fail("clean_vertices", {}, "Edge ", e,
-                 " still uses a vertex no triangle uses (", v[0], " ", v[1],
-                 "): clean the triangles and the edges first");
-        }
-    }
-    auto old2new = impl.builder.delete_isolated_vertices();
+    impl.released_edges.clear();
     reset_vertex_history();
     return old2new;
 }
