@@ -294,11 +294,11 @@ struct TriangulatedSurfaceModifier<2>::Impl {
         return first;
     }
 
-    // Triangles around `vertex` other than those listed, with `vertex` placed at
-    // `point` (and `renamed` read as `vertex`): all strictly counter-clockwise?
-    bool fan_stays_valid(index_t vertex, const Point<2>& point,
+    // Triangles of `fan` (around a vertex) other than those listed, with the vertex
+    // placed at `point`: all strictly counter-clockwise?
+    bool fan_stays_valid(const PolygonsAroundVertex& fan, const Point<2>& point,
                          absl::Span<const index_t> skipped) const {
-        for (const auto& pv : surface.polygons_around_vertex(vertex)) {
+        for (const auto& pv : fan) {
             if (contains(skipped, pv.polygon_id))
                 continue;
             const auto& v = surface.polygon_vertices(pv.polygon_id);
@@ -308,6 +308,34 @@ struct TriangulatedSurfaceModifier<2>::Impl {
                 return false;
         }
         return true;
+    }
+    bool fan_stays_valid(index_t vertex, const Point<2>& point,
+                         absl::Span<const index_t> skipped) const {
+        return fan_stays_valid(surface.polygons_around_vertex(vertex), point, skipped);
+    }
+    // The neighbours of a fan's vertex, in the order of vertices_around_vertex.
+    VerticesAroundVertex neighbours(const PolygonsAroundVertex& fan) const {
+        VerticesAroundVertex result;
+        const auto add = [&result](index_t x) {
+            if (!contains(result, x))
+                result.push_back(x);
+        };
+        for (const auto& pv : fan) {
+            const auto& v = surface.polygon_vertices(pv.polygon_id);
+            add(v[next3(pv.vertex_id)]);
+            add(v[prev3(pv.vertex_id)]);
+        }
+        return result;
+    }
+    // Whether a border edge of the fan touches its vertex.
+    bool fan_on_border(const PolygonsAroundVertex& fan) const {
+        for (const auto& pv : fan) {
+            if (surface.is_edge_on_border(PolygonEdge{pv.polygon_id, pv.vertex_id}) ||
+                surface.is_edge_on_border(
+                    PolygonEdge{pv.polygon_id, prev3(pv.vertex_id)}))
+                return true;
+        }
+        return false;
     }
 
     CollapseEdgeInfo collapse(const PolygonEdge& edge, bool keep_first,
@@ -506,8 +534,10 @@ TriangulatedSurfaceModifier<2>::Impl::collapse(const PolygonEdge& edge, bool kee
             PolygonVertex{across->polygon_id, prev3(across->edge_id)});
     }
 
-    const auto around_k = surface.vertices_around_vertex(k);
-    const auto around_r = surface.vertices_around_vertex(r);
+    const auto fan_k = surface.polygons_around_vertex(k);
+    const auto fan_r = surface.polygons_around_vertex(r);
+    const auto around_k = neighbours(fan_k);
+    const auto around_r = neighbours(fan_r);
     for (const index_t x : around_r) {
         if (x == k || x == c || x == d)
             continue;
@@ -517,11 +547,10 @@ TriangulatedSurfaceModifier<2>::Impl::collapse(const PolygonEdge& edge, bool kee
                  " twice (link condition: the result would not be a manifold)");
         }
     }
-    if (across && surface.is_vertex_on_border(k) && surface.is_vertex_on_border(r)) {
+    if (across && fan_on_border(fan_k) && fan_on_border(fan_r)) {
         fail(operation, point, "Collapsing interior edge ", edge.string(), " (", k, " ",
              r, ") between two border vertices would pinch the surface");
     }
-    const auto fan_r = surface.polygons_around_vertex(r);
     FreshTriangles fresh;
     OldTriangles old;
     for (const auto& pv : fan_r) {
@@ -538,7 +567,7 @@ TriangulatedSurfaceModifier<2>::Impl::collapse(const PolygonEdge& edge, bool kee
         }
         fresh.push_back({vertices, pv.polygon_id});
     }
-    if (!(point == surface.point(k)) && !fan_stays_valid(k, point, removed)) {
+    if (!(point == surface.point(k)) && !fan_stays_valid(fan_k, point, removed)) {
         fail(operation, point, "Collapsing edge ", edge.string(), " at ", point.string(),
              " would make a triangle around vertex ", k, " flat or inverted");
     }
