@@ -27,8 +27,8 @@ constexpr const char* MODULE_DOC = "Orvane-Background Python binding for brep";
 constexpr const char* COMPILED_PYTHON_VERSION =
     ORVANE_PY_STRINGIFY(PY_MAJOR_VERSION) "." ORVANE_PY_STRINGIFY(PY_MINOR_VERSION);
 
-PyObject* create_module(PyObject* spec, PyModuleDef* /*definition*/) {
-    PyObject* name = PyObject_GetAttrString(spec, "name");
+PyObject* create_module(PyObject* module_spec, PyModuleDef* /*definition*/) {
+    PyObject* name = PyObject_GetAttrString(module_spec, "name");
     if (name == nullptr) {
         return nullptr;
     }

@@ -36,7 +36,7 @@ def test_class_cannot_be_constructed():
 
 
 def test_module_uses_multi_phase_initialisation():
-    # A multi-phase module is created from its spec: the module keeps the spec's name
+    # A multi-phase module is created from its ModuleSpec: it keeps that name
     # and the loader that made it.
     assert brep.__name__ == MODULE_NAME
     assert brep.__spec__.name == MODULE_NAME
