@@ -244,6 +244,13 @@ TEST(SurfaceMesh, NonManifoldVertexExposesTheFanOfItsIncidentPolygon) {
     EXPECT_EQ(fan[0], *s->polygon_around_vertex(0));
     EXPECT_TRUE(s->is_vertex_on_border(0));
     EXPECT_EQ(s->next_on_border(PolygonEdge{0, 2}), (PolygonEdge{0, 0}));
+    // Edges of the other fan are still found, from their other end.
+    EXPECT_EQ(s->polygons_from_edge_vertices({{0, 3}}),
+              (PolygonEdgesAroundEdge{PolygonEdge{1, 0}}));
+    EXPECT_EQ(s->polygons_from_edge_vertices({{4, 0}}),
+              (PolygonEdgesAroundEdge{PolygonEdge{1, 2}}));
+    EXPECT_EQ(s->polygon_edge_from_vertices(0, 3), (PolygonEdge{1, 0}));
+    EXPECT_FALSE(s->polygon_edge_from_vertices(3, 0).has_value());
 }
 
 TEST(SurfaceMesh, NonManifoldEdgeGetsNoAdjacency) {

@@ -472,6 +472,19 @@ PolygonEdgesAroundEdge SurfaceMesh<dimension>::polygons_from_edge_vertices(
             backward.emplace_back(pv.polygon_id, prev3(pv.vertex_id));
         }
     }
+    if (forward.empty() && backward.empty()) {
+        // vertices[0] may be non-manifold with the edge in another fan than its
+        // incident one: look from the other end.
+        for (const auto& pv : polygons_around_vertex(vertices[1])) {
+            const auto& pvs = impl_->polygon_vertices[pv.polygon_id];
+            if (pvs[prev3(pv.vertex_id)] == vertices[0]) {
+                forward.emplace_back(pv.polygon_id, prev3(pv.vertex_id));
+            }
+            if (pvs[next3(pv.vertex_id)] == vertices[0]) {
+                backward.emplace_back(pv.polygon_id, pv.vertex_id);
+            }
+        }
+    }
     forward.insert(forward.end(), backward.begin(), backward.end());
     return forward;
 }
@@ -483,6 +496,12 @@ std::optional<PolygonEdge> SurfaceMesh<dimension>::polygon_edge_from_vertices(
     for (const auto& pv : polygons_around_vertex(from)) {
         if (impl_->polygon_vertices[pv.polygon_id][next3(pv.vertex_id)] == to) {
             return PolygonEdge{pv.polygon_id, pv.vertex_id};
+        }
+    }
+    // `from` may be non-manifold: look from the other end.
+    for (const auto& pv : polygons_around_vertex(to)) {
+        if (impl_->polygon_vertices[pv.polygon_id][prev3(pv.vertex_id)] == from) {
+            return PolygonEdge{pv.polygon_id, prev3(pv.vertex_id)};
         }
     }
     return std::nullopt;

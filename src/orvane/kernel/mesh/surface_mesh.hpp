@@ -112,11 +112,14 @@ public:
 
     // Polygon edges joining the two vertices (either direction). Order: first those
     // running from vertices[0] to vertices[1], then those from vertices[1] to
-    // vertices[0], each group in the order of polygons_around_vertex(vertices[0]). At
-    // most one per direction on a manifold surface. O(valence).
+    // vertices[0], each group in the order of polygons_around_vertex(vertices[0]). When
+    // that fan holds none (vertices[0] non-manifold, the edge in another fan), the fan of
+    // vertices[1] is searched instead, same grouping. At most one per direction on a
+    // manifold surface. O(valence).
     PolygonEdgesAroundEdge polygons_from_edge_vertices(
         const std::array<index_t, 2>& vertices) const;
-    // The polygon edge running from `from` to `to`, empty when there is none.
+    // The polygon edge running from `from` to `to`, empty when there is none (searched
+    // in the fan of `from`, then in the fan of `to`).
     std::optional<PolygonEdge> polygon_edge_from_vertices(index_t from, index_t to) const;
 
     // ---- Geometry ---------------------------------------------------------------
