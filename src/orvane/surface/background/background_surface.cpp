@@ -1,5 +1,7 @@
 #include <orvane/surface/background/background_surface.hpp>
 
+#include <algorithm>
+
 #include <orvane/surface/background/background_surface_builder.hpp>
 #include <orvane/surface/common/surface_exception.hpp>
 
@@ -25,6 +27,67 @@ void MacroInfo2D::clean_background_surface_data_base(AttributeManager& vertices,
                                                      AttributeManager& polygons) {
     clean_macro_info_data_base(vertices, polygons);
     clean_macro_edges_data_base(vertices, edges);
+}
+
+namespace {
+
+template <typename List>
+bool is_subset(const List& subset, const List& set) {
+    return std::all_of(subset.begin(), subset.end(), [&set](const auto& entity) {
+        return std::find(set.begin(), set.end(), entity) != set.end();
+    });
+}
+
+bool carries_macro_information(const BackgroundSurface& background, index_t vertex) {
+    return !background.macro_vertices(vertex).empty() ||
+           !background.incident_macro_edges(vertex).empty();
+}
+
+// Whether `from` may be merged into `to` along `edge` without an input entity leaving
+// the place it lies on: its macro vertices are already at `to`, and every input edge
+// through it passes through `to` along `edge`.
+bool may_move_onto(const BackgroundSurface& background, index_t from, index_t to,
+                   index_t edge) {
+    const auto& vertices = background.macro_vertices(from);
+    if (!vertices.empty() && !is_subset(vertices, background.macro_vertices(to))) {
+        return false;
+    }
+    const auto& incident = background.incident_macro_edges(from);
+    return is_subset(incident, background.incident_macro_edges(to)) &&
+           is_subset(incident, background.macro_edges(edge));
+}
+
+}  // namespace
+
+EdgeMacroInfoConfig MacroInfo2D::edge_configuration(
+    index_t edge, const BackgroundSurface& background) const {
+    const auto& vertices = background.surface().edges().edge_vertices(edge);
+    const index_t p = vertices[0];
+    const index_t q = vertices[1];
+    EdgeMacroInfoConfig config;
+    config.edge = edge;
+    const bool p_carries = carries_macro_information(background, p);
+    const bool q_carries = carries_macro_information(background, q);
+    if (!p_carries || !q_carries) {
+        config.vertex_configurations = {{p_carries ? 4u : 0u, q_carries ? 4u : 0u}};
+        return config;
+    }
+    if (!background.macro_vertices(p).empty() && !background.macro_vertices(q).empty()) {
+        config.vertex_configurations = {{3, 3}};
+        return config;
+    }
+    const bool p_moves = may_move_onto(background, p, q, edge);
+    const bool q_moves = may_move_onto(background, q, p, edge);
+    if (p_moves && q_moves) {
+        config.vertex_configurations = {{1, 1}};
+    } else if (p_moves) {
+        config.vertex_configurations = {{2, 4}};
+    } else if (q_moves) {
+        config.vertex_configurations = {{4, 2}};
+    } else {
+        config.vertex_configurations = {{4, 4}};
+    }
+    return config;
 }
 
 // ---- BackgroundSurface --------------------------------------------------------------

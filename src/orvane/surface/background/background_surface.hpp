@@ -19,6 +19,25 @@
 
 namespace orvane::internal {
 
+class BackgroundSurface;
+
+// How the macro information of the two vertices of an edge relates, for callers that
+// decide whether the edge may be collapsed and which end may go. One code per vertex,
+// in the order of edge_vertices(edge):
+// - 0: the vertex carries no macro information (no macro vertex, no incident macro
+//   edge);
+// - 1: both carry macro information and each may move onto the other;
+// - 2: this vertex may move onto the other, not the reverse;
+// - 3: both vertices carry at least one macro vertex;
+// - 4: this vertex carries macro information and may not move onto the other, or the
+//   other carries none.
+// A vertex v "may move onto" w along edge e when its macro vertices (if any) are among
+// w's, its incident macro edges are among w's and all run along e.
+struct EdgeMacroInfoConfig {
+    index_t edge{NO_ID};
+    std::array<index_t, 2> vertex_configurations{{0, 0}};
+};
+
 // The two macro-information stores of a surface, read side: vertices and triangles
 // (MacroInfo), edges and incident edges of vertices (MacroEdges). The derived class
 // chooses the mesh and says which vertices an edge has.
@@ -27,6 +46,11 @@ public:
     MacroInfo2D(const MacroInfo2D&) = delete;
     MacroInfo2D& operator=(const MacroInfo2D&) = delete;
     ~MacroInfo2D() override;
+
+    // Classifies edge `edge` of `background`'s surface (see EdgeMacroInfoConfig), from
+    // the background's lists. O(length of the lists of both vertices and the edge).
+    EdgeMacroInfoConfig edge_configuration(index_t edge,
+                                           const BackgroundSurface& background) const;
 
 protected:
     MacroInfo2D();
