@@ -1,0 +1,106 @@
+#include <orvane/toolkit/orchestrator/surface/triangulated_surface_improvement_simulator.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace orvane {
+
+TriangulatedSurfaceImprovementSimulator<2>::~TriangulatedSurfaceImprovementSimulator() =
+    default;
+
+double TriangulatedSurfaceImprovementSimulator<2>::worst_metric(
+    absl::Span<const Triangle<2>> triangles, double empty_value) const {
+    if (triangles.empty())
+        return empty_value;
+    double result = metric(triangles.front());
+    for (std::size_t i = 1; i < triangles.size(); ++i) {
+        result = worst(result, metric(triangles[i]));
+    }
+    return result;
+}
+
+TriangulatedSurfaceInternalDistanceImprovementSimulator<2>::
+    TriangulatedSurfaceInternalDistanceImprovementSimulator(
+        TriangulatedSurfaceInternalDistanceImprovementSimulator&& other) noexcept
+    : TriangulatedSurfaceImprovementSimulator<2>(other),
+      internal_distances_(std::move(other.internal_distances_)) {
+    other.internal_distances_.clear();
+}
+
+TriangulatedSurfaceInternalDistanceImprovementSimulator<2>&
+TriangulatedSurfaceInternalDistanceImprovementSimulator<2>::operator=(
+    TriangulatedSurfaceInternalDistanceImprovementSimulator&& other) noexcept {
+    if (this != &other) {
+        internal_distances_ = std::move(other.internal_distances_);
+        // An inlined vector's moved-from state is unspecified; the contract is empty.
+        other.internal_distances_.clear();
+    }
+    return *this;
+}
+
+TriangulatedSurfaceInternalDistanceImprovementSimulator<
+    2>::~TriangulatedSurfaceInternalDistanceImprovementSimulator() = default;
+
+double TriangulatedSurfaceInternalDistanceImprovementSimulator<2>::worst(
+    double metric0, double metric1) const {
+    return std::min(metric0, metric1);
+}
+
+bool TriangulatedSurfaceInternalDistanceImprovementSimulator<
+    2>::is_better_after_simulation(const TrianglesMetrics& metrics) const {
+    if (metrics.after.empty())
+        return !metrics.before.empty();
+    if (metrics.before.empty())
+        return false;
+    double before = metrics.before.front();
+    for (const double value : metrics.before)
+        before = worst(before, value);
+    double after = metrics.after.front();
+    for (const double value : metrics.after)
+        after = worst(after, value);
+    // Strictly better, and not a tie that the order of worst() would hide.
+    return worst(before, after) == before && after != before;
+}
+
+void TriangulatedSurfaceInternalDistanceImprovementSimulator<2>::set_internal_distances(
+    InternalDistances distances) const {
+    internal_distances_ = std::move(distances);
+}
+
+TriangulatedSurfaceOptimizerImprovementSimulator<
+    2>::~TriangulatedSurfaceOptimizerImprovementSimulator() = default;
+
+double triangle_quality(const Triangle<2>& triangle) {
+    const auto& p = triangle.vertices();
+    const double ux = p[1].value(0) - p[0].value(0);
+    const double uy = p[1].value(1) - p[0].value(1);
+    const double vx = p[2].value(0) - p[0].value(0);
+    const double vy = p[2].value(1) - p[0].value(1);
+    const double wx = p[2].value(0) - p[1].value(0);
+    const double wy = p[2].value(1) - p[1].value(1);
+    const double twice_area = ux * vy - uy * vx;
+    const double squares = ux * ux + uy * uy + vx * vx + vy * vy + wx * wx + wy * wy;
+    if (!(twice_area > 0) || !(squares > 0))
+        return 0;
+    // 4 sqrt(3) * area = 2 sqrt(3) * twice_area.
+    return std::min(1., 2. * std::sqrt(3.) * twice_area / squares);
+}
+
+bool TriangulatedSurfaceOptimizerImprovementSimulator<2>::require_improvement(
+    const TriangulatedSurface<2>& surface, unsigned int triangle) const {
+    InternalDistance::Options options;
+    options.tolerance = GLOBAL_EPSILON;
+    options.detect_double_adjacency = true;
+    auto distances = fast_triangle_internal_distances(surface, triangle, options);
+    const bool bad = !distances.empty();
+    set_internal_distances(std::move(distances));
+    return bad || metric(surface.triangle(triangle)) < quality_threshold();
+}
+
+double TriangulatedSurfaceOptimizerImprovementSimulator<2>::metric(
+    const Triangle<2>& triangle) const {
+    return triangle_quality(triangle);
+}
+
+}  // namespace orvane

@@ -1,0 +1,150 @@
+#pragma once
+
+#include <absl/container/inlined_vector.h>
+#include <absl/types/span.h>
+
+#include <orvane/kernel/basic/common.hpp>
+#include <orvane/kernel/geometry/triangle.hpp>
+#include <orvane/kernel/mesh/triangulated_surface.hpp>
+#include <orvane/toolkit/modifier/surface/internal_distances.hpp>
+
+namespace orvane {
+
+template <index_t dimension>
+class TriangulatedSurfaceImprovementSimulator;
+
+// What the optimisers ask before and after simulating a local operation: does a
+// triangle need work (`require_improvement`), how good is a triangle (`metric`, larger
+// is better), which of two values is the worse (`worst`), and would the simulated
+// triangles be better than the ones they replace (`is_better_after_simulation`).
+// Stateless at this level; copyable so that a caller can hand a configured one around.
+template <>
+class TriangulatedSurfaceImprovementSimulator<2> {
+public:
+    // The metrics of the triangles an operation replaces (`before`) and of those it
+    // would create (`after`), in no particular order.
+    struct TrianglesMetrics {
+        absl::InlinedVector<double, 10> before;
+        absl::InlinedVector<double, 10> after;
+    };
+
+    TriangulatedSurfaceImprovementSimulator(
+        const TriangulatedSurfaceImprovementSimulator&) = default;
+    TriangulatedSurfaceImprovementSimulator& operator=(
+        const TriangulatedSurfaceImprovementSimulator&) = default;
+
+    // ---- Virtual operations (this declaration order is part of the contract) -------
+
+    virtual ~TriangulatedSurfaceImprovementSimulator();
+    // Whether the triangle of the surface needs work.
+    virtual bool require_improvement(const TriangulatedSurface<2>& surface,
+                                     unsigned int triangle) const = 0;
+    // The worse of two metric values.
+    virtual double worst(double metric0, double metric1) const = 0;
+    // Whether the worst of `after` is strictly better than the worst of `before`.
+    virtual bool is_better_after_simulation(const TrianglesMetrics& metrics) const = 0;
+    // The value of one triangle; larger is better.
+    virtual double metric(const Triangle<2>& triangle) const = 0;
+
+    // ---- Non-virtual helpers ------------------------------------------------------
+
+    // The worst metric of the triangles; `empty_value` for none.
+    double worst_metric(absl::Span<const Triangle<2>> triangles,
+                        double empty_value) const;
+
+protected:
+    TriangulatedSurfaceImprovementSimulator() = default;
+};
+
+template <index_t dimension>
+class TriangulatedSurfaceInternalDistanceImprovementSimulator;
+
+// A simulator that remembers the internal distances (internal_distances.hpp) of the
+// triangle it last looked at, for the optimisers to classify it by. The list is held in
+// place for up to ten distances. `require_improvement` is const for the optimisers but
+// fills the list, so the list is the simulator's scratch state: one simulator serves
+// one optimiser at a time.
+//
+// `worst` is the smaller value and `is_better_after_simulation` asks for a strictly
+// larger worst value after the operation: metrics are "larger is better" (a distance, a
+// quality).
+template <>
+class TriangulatedSurfaceInternalDistanceImprovementSimulator<2>
+    : public TriangulatedSurfaceImprovementSimulator<2> {
+public:
+    TriangulatedSurfaceInternalDistanceImprovementSimulator() = default;
+    TriangulatedSurfaceInternalDistanceImprovementSimulator(
+        const TriangulatedSurfaceInternalDistanceImprovementSimulator&) = default;
+    TriangulatedSurfaceInternalDistanceImprovementSimulator& operator=(
+        const TriangulatedSurfaceInternalDistanceImprovementSimulator&) = default;
+    // Takes the list over; the source is left empty.
+    TriangulatedSurfaceInternalDistanceImprovementSimulator(
+        TriangulatedSurfaceInternalDistanceImprovementSimulator&& other) noexcept;
+    TriangulatedSurfaceInternalDistanceImprovementSimulator& operator=(
+        TriangulatedSurfaceInternalDistanceImprovementSimulator&& other) noexcept;
+    ~TriangulatedSurfaceInternalDistanceImprovementSimulator() override;
+
+    double worst(double metric0, double metric1) const override;
+    bool is_better_after_simulation(const TrianglesMetrics& metrics) const override;
+
+    // The distances stored by the last set_internal_distances (by the last
+    // require_improvement of the derived simulators); empty for a fresh simulator.
+    const InternalDistances& internal_distances() const { return internal_distances_; }
+
+protected:
+    void set_internal_distances(InternalDistances distances) const;
+
+private:
+    mutable InternalDistances internal_distances_;
+};
+
+template <index_t dimension>
+class TriangulatedSurfaceOptimizerImprovementSimulator;
+
+// The simulator of the quality optimisers.
+//
+// Metric: the quality 4 * sqrt(3) * area / (sum of the squared edge lengths), in [0, 1]:
+// 1 for an equilateral triangle, towards 0 as the triangle flattens, and 0 for a flat,
+// inverted or collapsed triangle. It behaves like the smallest angle (about
+// sqrt(3) * angle for a needle), but costs no trigonometry.
+//
+// A triangle needs improvement when it has a bad internal distance (a short edge, a
+// vertex within the tolerance of its opposite edge, or a double adjacency; tolerance
+// GLOBAL_EPSILON) or its quality is below `quality_threshold()` = 0.7 (a right
+// isosceles triangle has 0.87, a 30-60-90 triangle 0.75, a triangle with a 20 degree
+// smallest angle about 0.6). The distances found are stored for the optimiser's
+// classification; a triangle below the threshold without bad distance stores an empty
+// list.
+template <>
+class TriangulatedSurfaceOptimizerImprovementSimulator<2>
+    : public TriangulatedSurfaceInternalDistanceImprovementSimulator<2> {
+public:
+    static constexpr double quality_threshold() { return 0.7; }
+
+    TriangulatedSurfaceOptimizerImprovementSimulator() = default;
+    TriangulatedSurfaceOptimizerImprovementSimulator(
+        const TriangulatedSurfaceOptimizerImprovementSimulator&) = default;
+    TriangulatedSurfaceOptimizerImprovementSimulator& operator=(
+        const TriangulatedSurfaceOptimizerImprovementSimulator&) = default;
+    TriangulatedSurfaceOptimizerImprovementSimulator(
+        TriangulatedSurfaceOptimizerImprovementSimulator&&) noexcept = default;
+    TriangulatedSurfaceOptimizerImprovementSimulator& operator=(
+        TriangulatedSurfaceOptimizerImprovementSimulator&&) noexcept = default;
+    ~TriangulatedSurfaceOptimizerImprovementSimulator() override;
+
+    bool require_improvement(const TriangulatedSurface<2>& surface,
+                             unsigned int triangle) const override;
+    double metric(const Triangle<2>& triangle) const override;
+};
+
+// The quality of the optimiser's simulator, for callers that want it without one.
+double triangle_quality(const Triangle<2>& triangle);
+
+using TriangulatedSurfaceImprovementSimulator2D =
+    TriangulatedSurfaceImprovementSimulator<2>;
+using TriangulatedSurfaceInternalDistanceImprovementSimulator2D =
+    TriangulatedSurfaceInternalDistanceImprovementSimulator<2>;
+using TriangulatedSurfaceOptimizerImprovementSimulator2D =
+    TriangulatedSurfaceOptimizerImprovementSimulator<2>;
+
+}  // namespace orvane

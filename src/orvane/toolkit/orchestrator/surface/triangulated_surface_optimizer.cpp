@@ -1,0 +1,364 @@
+#include <orvane/toolkit/orchestrator/surface/triangulated_surface_optimizer.hpp>
+
+#include <array>
+
+#include <orvane/kernel/geometry/point.hpp>
+#include <orvane/toolkit/modifier/common/modifier_common_exception.hpp>
+#include <orvane/toolkit/modifier/surface/surface_simulations.hpp>
+#include <orvane/toolkit/modifier/surface/surface_topology.hpp>
+
+namespace orvane {
+namespace {
+
+using ProcessElementResult = Orchestrator<unsigned int>::ProcessElementResult;
+
+template <typename List>
+std::vector<unsigned int> as_elements(const List& triangles) {
+    return std::vector<unsigned int>(triangles.begin(), triangles.end());
+}
+
+ProcessElementResult success(std::vector<unsigned int> triangles) {
+    ProcessElementResult result;
+    result.success = true;
+    result.new_elements = std::move(triangles);
+    return result;
+}
+
+}  // namespace
+
+// ---- TriangulatedSurfaceInternalDistanceOptimizer<2> ---------------------------------
+
+TriangulatedSurfaceInternalDistanceOptimizer<2>::
+    TriangulatedSurfaceInternalDistanceOptimizer(
+        TriangulatedSurfaceConstraintModifier<2>& modifier,
+        const TriangulatedSurfaceInternalDistanceImprovementSimulator<2>& simulator)
+    : TriangulatedSurfaceOrchestrator<2, unsigned int>(modifier),
+      simulator_(&simulator) {}
+
+TriangulatedSurfaceInternalDistanceOptimizer<
+    2>::~TriangulatedSurfaceInternalDistanceOptimizer() = default;
+
+bool TriangulatedSurfaceInternalDistanceOptimizer<2>::skip_element(
+    const unsigned int& triangle) const {
+    if (triangle >= object().nb_polygons() || !modifier().is_triangle_active(triangle))
+        return true;
+    return !simulator_->require_improvement(object(), triangle);
+}
+
+TriangulatedSurfaceInternalDistanceOptimizer<2>::ProcessElementResult
+TriangulatedSurfaceInternalDistanceOptimizer<2>::process_element(
+    const unsigned int& triangle) {
+    // The engine asked skip_element just before, but the simulator's scratch list may
+    // have served another triangle since: refresh it.
+    if (!simulator_->require_improvement(object(), triangle))
+        return default_failed_result(triangle);
+    const unsigned int current = level();
+    std::optional<ProcessElementResult> result;
+    const auto& distances = simulator_->internal_distances();
+    InternalDistance distance;
+    if (!distances.empty()) {
+        distance = distances.front();
+    } else {
+        distance = minimal_triangle_internal_distance(object().triangle(triangle));
+        distance.edge.polygon_id = triangle;
+    }
+    switch (distance.status) {
+        case InternalDistance::ELEMENT_STATUS::double_adjacency:
+            result = process_double_adjacency_configuration(distance.vertex, current);
+            break;
+        case InternalDistance::ELEMENT_STATUS::vertex_vertex:
+            result = process_vertex_vertex_configuration(distance.edge, current);
+            break;
+        case InternalDistance::ELEMENT_STATUS::edge_vertex:
+            result = process_edge_vertex_configuration(distance.edge, current);
+            break;
+        case InternalDistance::ELEMENT_STATUS::good:
+            break;
+    }
+    if (result)
+        return std::move(*result);
+    return default_failed_result(triangle);
+}
+
+// ---- TriangulatedSurfaceOptimizer<2> -------------------------------------------------
+
+TriangulatedSurfaceOptimizer<2>::TriangulatedSurfaceOptimizer(
+    TriangulatedSurfaceConstraintModifier<2>& modifier,
+    const TriangulatedSurfaceInternalDistanceImprovementSimulator<2>& simulator)
+    : TriangulatedSurfaceInternalDistanceOptimizer<2>(modifier, simulator) {}
+
+TriangulatedSurfaceOptimizer<2>::~TriangulatedSurfaceOptimizer() = default;
+
+bool TriangulatedSurfaceOptimizer<2>::skip_on_infinite_loop() const {
+    return true;
+}
+
+unsigned int TriangulatedSurfaceOptimizer<2>::nb_levels() const {
+    return 1;
+}
+
+bool TriangulatedSurfaceOptimizer<2>::is_swap_edge_allowed(
+    const PolygonEdge& edge) const {
+    return is_swap_edge_allowed_by_constraints(constraint_modifier().modifiable_surface(),
+                                               edge, std::nullopt,
+                                               constraint_modifier().constraints());
+}
+
+ALLOWED_COLLAPSE_VERTEX_VERTEX TriangulatedSurfaceOptimizer<2>::allowed_collapse_edge(
+    const PolygonEdge& edge) const {
+    return allowed_collapse_edge_by_constraints(
+        constraint_modifier().modifiable_surface(), edge,
+        constraint_modifier().constraints());
+}
+
+std::pair<index_t, double> TriangulatedSurfaceOptimizer<2>::assess(
+    absl::Span<const Triangle<2>> triangles) const {
+    index_t nb_bad = 0;
+    for (const auto& triangle : triangles) {
+        if (triangle_status(triangle) != InternalDistance::ELEMENT_STATUS::good)
+            ++nb_bad;
+    }
+    return {nb_bad, simulator().worst_metric(triangles, 0)};
+}
+
+std::optional<TriangulatedSurfaceOptimizer<2>::Candidate>
+TriangulatedSurfaceOptimizer<2>::evaluate_swap(const PolygonEdge& edge) const {
+    const auto& surface = object();
+    const auto across = surface.polygon_adjacent_edge(edge);
+    if (!across || !is_swap_edge_allowed(edge))
+        return std::nullopt;
+    const auto after = triangles_after_swap_edge(surface, edge);
+    if (!after)
+        return std::nullopt;
+    const auto nb_bad_after = compute_number_of_negative_triangles(*after);
+    if (!nb_bad_after)
+        return std::nullopt;
+    const std::array<Triangle<2>, 2> before{
+        {surface.triangle(edge.polygon_id), surface.triangle(across->polygon_id)}};
+    const auto [nb_bad_before, worst_before] = assess(before);
+    TriangulatedSurfaceImprovementSimulator<2>::TrianglesMetrics metrics;
+    for (const auto& triangle : before)
+        metrics.before.push_back(simulator().metric(triangle));
+    for (const auto& triangle : *after)
+        metrics.after.push_back(simulator().metric(triangle));
+    const bool fewer_bad = *nb_bad_after < nb_bad_before;
+    if (*nb_bad_after > nb_bad_before ||
+        (!fewer_bad && !simulator().is_better_after_simulation(metrics)))
+        return std::nullopt;
+    Candidate candidate;
+    candidate.kind = Candidate::KIND::swap;
+    candidate.edge = edge;
+    candidate.nb_bad = *nb_bad_after;
+    candidate.worst = simulator().worst_metric(*after, 0);
+    return candidate;
+}
+
+std::optional<TriangulatedSurfaceOptimizer<2>::Candidate>
+TriangulatedSurfaceOptimizer<2>::evaluate_collapse(
+    const PolygonEdge& edge,
+    const ConstraintModifier::OrientedEdgeVertices& vertices) const {
+    const auto& surface = object();
+    const auto after =
+        triangles_after_collapse_edge(surface, edge, surface.point(vertices.kept));
+    if (!after)
+        return std::nullopt;
+    const auto nb_bad_after = compute_number_of_negative_triangles(*after);
+    if (!nb_bad_after)
+        return std::nullopt;
+    // The triangles that change: those around the removed vertex (the edge's own among
+    // them); the kept vertex's other triangles keep their shape.
+    absl::InlinedVector<Triangle<2>, 10> before;
+    for (const auto& around : surface.polygons_around_vertex(vertices.removed))
+        before.push_back(surface.triangle(around.polygon_id));
+    const auto [nb_bad_before, worst_before] = assess(before);
+    TriangulatedSurfaceImprovementSimulator<2>::TrianglesMetrics metrics;
+    for (const auto& triangle : before)
+        metrics.before.push_back(simulator().metric(triangle));
+    for (const auto& triangle : *after)
+        metrics.after.push_back(simulator().metric(triangle));
+    const bool fewer_bad = *nb_bad_after < nb_bad_before;
+    if (*nb_bad_after > nb_bad_before ||
+        (!fewer_bad && !simulator().is_better_after_simulation(metrics)))
+        return std::nullopt;
+    Candidate candidate;
+    candidate.kind = Candidate::KIND::collapse;
+    candidate.edge = edge;
+    candidate.vertices = vertices;
+    candidate.nb_bad = *nb_bad_after;
+    candidate.worst = simulator().worst_metric(*after, 1);
+    return candidate;
+}
+
+void TriangulatedSurfaceOptimizer<2>::keep_best(std::optional<Candidate> candidate,
+                                                std::optional<Candidate>& best) const {
+    if (!candidate)
+        return;
+    if (!best || candidate->nb_bad < best->nb_bad ||
+        (candidate->nb_bad == best->nb_bad &&
+         simulator().worst(candidate->worst, best->worst) == best->worst &&
+         candidate->worst != best->worst)) {
+        best = candidate;
+    }
+}
+
+void TriangulatedSurfaceOptimizer<2>::add_collapse_candidates(
+    const PolygonEdge& edge, std::optional<Candidate>& best) const {
+    const auto verdict = allowed_collapse_edge(edge);
+    const auto ends = object().polygon_edge_vertices(edge);
+    if (allows_first(verdict))
+        keep_best(evaluate_collapse(edge, {ends[0], ends[1]}), best);
+    if (allows_second(verdict))
+        keep_best(evaluate_collapse(edge, {ends[1], ends[0]}), best);
+}
+
+TriangulatedSurfaceOptimizer<2>::ProcessElementResult
+TriangulatedSurfaceOptimizer<2>::apply_candidate(const Candidate& candidate) {
+    if (candidate.kind == Candidate::KIND::swap) {
+        return success(
+            as_elements(constraint_modifier().swap_edge(candidate.edge, std::nullopt)));
+    }
+    const auto info =
+        constraint_modifier().collapse_edge(candidate.edge, candidate.vertices);
+    return success(as_elements(info.triangles));
+}
+
+std::optional<TriangulatedSurfaceOptimizer<2>::ProcessElementResult>
+TriangulatedSurfaceOptimizer<2>::process_vertex_vertex_configuration(
+    const PolygonEdge& edge, unsigned int) {
+    std::optional<Candidate> best;
+    add_collapse_candidates(edge, best);
+    if (!best) {
+        const PolygonEdge next{edge.polygon_id, detail::next3(edge.edge_id)};
+        const PolygonEdge previous{edge.polygon_id, detail::prev3(edge.edge_id)};
+        keep_best(evaluate_swap(edge), best);
+        keep_best(evaluate_swap(next), best);
+        keep_best(evaluate_swap(previous), best);
+    }
+    if (!best)
+        return std::nullopt;
+    return apply_candidate(*best);
+}
+
+std::optional<TriangulatedSurfaceOptimizer<2>::ProcessElementResult>
+TriangulatedSurfaceOptimizer<2>::process_double_adjacency_configuration(
+    unsigned int vertex, unsigned int) {
+    if (!detail::is_double_adjacency(object(), vertex))
+        return std::nullopt;
+    try {
+        auto info = constraint_modifier().remove_double_adjacency(vertex);
+        return success(as_elements(info.triangles));
+    } catch (const OrvaneCommonModifierCommonException&) {
+        // Refused before anything changed (a kept vertex that cannot be placed on the
+        // merged edge): the triangle stays as it is.
+        return std::nullopt;
+    }
+}
+
+std::optional<TriangulatedSurfaceOptimizer<2>::ProcessElementResult>
+TriangulatedSurfaceOptimizer<2>::process_edge_vertex_configuration(
+    const PolygonEdge& edge, unsigned int) {
+    const PolygonEdge next{edge.polygon_id, detail::next3(edge.edge_id)};
+    const PolygonEdge previous{edge.polygon_id, detail::prev3(edge.edge_id)};
+    std::optional<Candidate> best;
+    keep_best(evaluate_swap(edge), best);
+    keep_best(evaluate_swap(next), best);
+    keep_best(evaluate_swap(previous), best);
+    if (!best) {
+        add_collapse_candidates(previous, best);
+        add_collapse_candidates(next, best);
+    }
+    if (!best)
+        return std::nullopt;
+    return apply_candidate(*best);
+}
+
+TriangulatedSurfaceOptimizer<2>::ProcessElementResult
+TriangulatedSurfaceOptimizer<2>::default_failed_result(unsigned int triangle) const {
+    ProcessElementResult result;
+    result.success = false;
+    result.retry_elements.push_back(triangle);
+    return result;
+}
+
+// ---- TriangulatedSurfaceShiftOptimizer<2> --------------------------------------------
+
+TriangulatedSurfaceShiftOptimizer<2>::TriangulatedSurfaceShiftOptimizer(
+    TriangulatedSurfaceConstraintModifier<2>& modifier,
+    const TriangulatedSurfaceInternalDistanceImprovementSimulator<2>& simulator)
+    : TriangulatedSurfaceOptimizer<2>(modifier, simulator) {}
+
+TriangulatedSurfaceShiftOptimizer<2>::~TriangulatedSurfaceShiftOptimizer() = default;
+
+bool TriangulatedSurfaceShiftOptimizer<2>::is_vertex_shift_allowed(index_t vertex) const {
+    const auto& surface = object();
+    if (surface.is_vertex_isolated(vertex) || surface.is_vertex_on_border(vertex))
+        return false;
+    if (constraint_modifier().constraints().immuable_vertices.contains(vertex))
+        return false;
+    // Each polygon edge starting at the vertex reaches one neighbour (the vertex is
+    // interior): the vertex must be removable towards every one of them.
+    for (const auto& around : surface.polygons_around_vertex(vertex)) {
+        if (!allows_first(allowed_collapse_edge(PolygonEdge{around})))
+            return false;
+    }
+    return true;
+}
+
+std::optional<TriangulatedSurfaceShiftOptimizer<2>::ProcessElementResult>
+TriangulatedSurfaceShiftOptimizer<2>::try_shift_vertex(index_t vertex) {
+    if (!is_vertex_shift_allowed(vertex))
+        return std::nullopt;
+    const auto& surface = object();
+    const auto fan = surface.polygons_around_vertex(vertex);
+    const auto neighbours = surface.vertices_around_vertex(vertex);
+    if (neighbours.empty())
+        return std::nullopt;
+    Point<2> centroid{{0., 0.}};
+    for (const index_t neighbour : neighbours)
+        centroid = centroid + surface.point(neighbour);
+    centroid = centroid / static_cast<double>(neighbours.size());
+    const Point<2> origin = surface.point(vertex);
+    absl::InlinedVector<Triangle<2>, 10> before;
+    for (const auto& around : fan)
+        before.push_back(surface.triangle(around.polygon_id));
+    const auto [nb_bad_before, worst_before] = assess(before);
+    for (const Point<2>& target : {centroid, (origin + centroid) / 2.}) {
+        absl::InlinedVector<Triangle<2>, 10> after;
+        for (const auto& around : fan) {
+            auto triangle = surface.triangle(around.polygon_id);
+            triangle.set_vertex(around.vertex_id, target);
+            after.push_back(triangle);
+        }
+        const auto nb_bad_after = compute_number_of_negative_triangles(after);
+        if (!nb_bad_after || *nb_bad_after > nb_bad_before)
+            continue;
+        TriangulatedSurfaceImprovementSimulator<2>::TrianglesMetrics metrics;
+        for (const auto& triangle : before)
+            metrics.before.push_back(simulator().metric(triangle));
+        for (const auto& triangle : after)
+            metrics.after.push_back(simulator().metric(triangle));
+        if (*nb_bad_after == nb_bad_before &&
+            !simulator().is_better_after_simulation(metrics))
+            continue;
+        modifier().move_point(vertex, target);
+        std::vector<unsigned int> changed;
+        for (const auto& around : fan)
+            changed.push_back(around.polygon_id);
+        return success(std::move(changed));
+    }
+    return std::nullopt;
+}
+
+std::optional<TriangulatedSurfaceShiftOptimizer<2>::ProcessElementResult>
+TriangulatedSurfaceShiftOptimizer<2>::process_edge_vertex_configuration(
+    const PolygonEdge& edge, unsigned int level) {
+    if (auto result = TriangulatedSurfaceOptimizer<2>::process_edge_vertex_configuration(
+            edge, level)) {
+        return result;
+    }
+    const index_t apex = object().polygon_vertex(
+        PolygonVertex{edge.polygon_id, detail::prev3(edge.edge_id)});
+    return try_shift_vertex(apex);
+}
+
+}  // namespace orvane
