@@ -245,6 +245,65 @@ TEST(BackgroundSurfaceModifier, CollapseHandsOverMacroVerticesAndIncidentMacroEd
     EXPECT_THAT(test::check_input_entities(b.background, b.modifier, table), IsEmpty());
 }
 
+// Sees every vertex update the modifier's builder makes, and what the edges of the kept
+// vertex carry at that moment.
+class RecordingBuilder : public BackgroundSurfaceBuilder {
+public:
+    explicit RecordingBuilder(BackgroundSurface& background)
+        : BackgroundSurfaceBuilder(background), background_(background) {}
+
+    void update_vertex(const MultiMapping<index_t>& mapping) override {
+        calls.push_back(mapping);
+        const auto& surface = background_.surface();
+        MeshEdges seen;
+        for (const index_t x : surface.vertices_around_vertex(mapping.first)) {
+            const index_t edge =
+                surface.edges().edge_from_vertices({mapping.first, x}).value();
+            for (const auto& macro_edge : background_.macro_edges(edge)) {
+                if (std::find(seen.begin(), seen.end(), macro_edge) == seen.end())
+                    seen.push_back(macro_edge);
+            }
+        }
+        carried_at_call.push_back(seen);
+        BackgroundSurfaceBuilder::update_vertex(mapping);
+    }
+
+    std::vector<MultiMapping<index_t>> calls;
+    std::vector<MeshEdges> carried_at_call;
+
+private:
+    const BackgroundSurface& background_;
+};
+
+// Both collapse forms: one vertex update, with the record's vertex mapping, made after
+// the edges (the renamed edge along the row already carries it).
+TEST(BackgroundSurfaceModifier, CollapseUpdatesEdgesThenOneVertex) {
+    const Tags tags;
+    BackgroundOnGrid b{4, 4};
+    tag(b, tags);
+    RecordingBuilder recording{b.background};
+    BackgroundSurfaceModifier modifier{b.background, recording, b.surface_builder};
+
+    // Edge form: (3, 2) goes into the crossing (2, 2), the smaller index.
+    const auto by_edge =
+        modifier.collapse_edge(b.edge(2, 2, 3, 2), b.surface().point(b.vertex(2, 2)));
+    ASSERT_EQ(recording.calls.size(), 1u);
+    EXPECT_EQ(recording.calls[0], by_edge.vertex);
+    EXPECT_EQ(by_edge.vertex.first, b.vertex(2, 2));
+    EXPECT_THAT(b.background.macro_edges(b.edge(2, 2, 4, 2)), ElementsAre(tags.row));
+
+    // Polygon-edge form: (1, 2) goes into the end (0, 2).
+    const auto by_polygon_edge = modifier.collapse_edge(
+        b.surface().polygon_edge_from_vertices(b.vertex(0, 2), b.vertex(1, 2)).value(),
+        b.surface().point(b.vertex(0, 2)));
+    ASSERT_EQ(recording.calls.size(), 2u);
+    EXPECT_EQ(recording.calls[1], by_polygon_edge.vertex);
+    // Before the vertex update (0, 2) had no edge along the row but the one collapsed:
+    // the row on (0, 2)-(2, 2) came from the edge update.
+    EXPECT_THAT(recording.carried_at_call[1], ::testing::Contains(tags.row));
+    EXPECT_THAT(b.background.incident_macro_edges(b.vertex(0, 2)), ElementsAre(tags.row));
+}
+
 TEST(BackgroundSurfaceModifier, ReplaceVertexMapsEachEdgeInTheMappingOrder) {
     const Tags tags;
     BackgroundOnGrid b{4, 4};
