@@ -404,8 +404,8 @@ private:
 class SurfaceModifierRandom : public ::testing::TestWithParam<unsigned> {};
 
 TEST_P(SurfaceModifierRandom, MixedOperationsKeepEveryInvariant) {
-    RandomRun run{GetParam(), 10};
-    run.run(2500, 400);
+    RandomRun run{GetParam(), 8};
+    run.run(2000, 400);
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, SurfaceModifierRandom, ::testing::Values(1u, 2u, 3u));

@@ -80,7 +80,8 @@ public:
     using PolygonEdgeMappings = absl::InlinedVector<PolygonEdgeMapping, 3>;
     // (new triangle, triangle it copied its polygon attributes from).
     using TriangleMapping = Mapping<index_t>;
-    using TriangleMappings = absl::InlinedVector<TriangleMapping, 3>;
+    // Ten inline: a collapse replaces valence - 2 triangles.
+    using TriangleMappings = absl::InlinedVector<TriangleMapping, 10>;
     // (edge after the operation, edges it continues).
     using EdgeMultiMappings = absl::InlinedVector<MultiMapping<index_t>, 10>;
 
