@@ -34,7 +34,8 @@ public:
 
     // The current index of `vertex`: itself while it exists, the vertex it was merged
     // into (followed through every later merge), or empty when it was removed or is
-    // out of range. Amortised O(1).
+    // out of range. Amortised O(1). It compresses the table as it reads, so it must
+    // not run concurrently with itself (the modifier belongs to one thread).
     std::optional<index_t> updated_vertex(index_t vertex) const;
 
 protected:
