@@ -8,6 +8,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -33,6 +34,10 @@ struct Scenario {
     std::function<bool(index_t, index_t)> keep;
     bool jitter;
 };
+
+void PrintTo(const Scenario& scenario, std::ostream* os) {
+    *os << scenario.name;
+}
 
 // Cells of a comb: a solid band at the bottom and teeth two cells wide, two apart.
 bool comb(index_t i, index_t j) {
@@ -255,7 +260,7 @@ class PointLocationRandom : public ::testing::TestWithParam<Scenario> {};
 
 TEST_P(PointLocationRandom, MatchesScanOnFreshSurface) {
     Fixture fixture{GetParam(), 11};
-    fixture.check_points(fixture.sample_points(3000), GetParam().name);
+    fixture.check_points(fixture.sample_points(2000), GetParam().name);
     // Every kind of answer was exercised, not just the easy one.
     EXPECT_GT(fixture.nb_inside, 0u);
     EXPECT_GT(fixture.nb_outside, 0u);
@@ -272,7 +277,7 @@ TEST_P(PointLocationRandom, MatchesScanWithStaleSearchAfterModifications) {
             return fixture.modifier->is_triangle_active(t);
         };
         ASSERT_TRUE(check_surface_consistency(*fixture.surface, options).empty());
-        fixture.check_points(fixture.sample_points(1500),
+        fixture.check_points(fixture.sample_points(1000),
                              GetParam().name + " round " + std::to_string(round));
     }
     // The search was never rebuilt: the surface grew well past it, and many of the
@@ -291,7 +296,7 @@ TEST_P(PointLocationRandom, MatchesScanAfterCleanAndRebuild) {
     fixture.modify(400);
     fixture.modifier->clean();
     fixture.search.reinitialize_elements_tree();
-    fixture.check_points(fixture.sample_points(1500), GetParam().name + " cleaned");
+    fixture.check_points(fixture.sample_points(1000), GetParam().name + " cleaned");
 }
 
 INSTANTIATE_TEST_SUITE_P(Surfaces, PointLocationRandom, ::testing::ValuesIn(scenarios()),

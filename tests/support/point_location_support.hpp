@@ -14,6 +14,7 @@
 #include <vector>
 
 #include <orvane/kernel/basic/common.hpp>
+#include <orvane/kernel/geometry/bounding_box.hpp>
 #include <orvane/kernel/geometry/distance.hpp>
 #include <orvane/kernel/geometry/point.hpp>
 #include <orvane/kernel/geometry/predicates.hpp>
@@ -117,6 +118,11 @@ inline ReferenceLocation reference_location(
             continue;
         }
         const auto triangle = surface.triangle(t);
+        BoundingBox<2> box{triangle.vertex(0), triangle.vertex(1)};
+        box.add_point(triangle.vertex(2));
+        if (!box.epsilon_contains(point)) {
+            continue;
+        }
         if (point_triangle_position(point, triangle) != POSITION::outside) {
             result.containing.push_back(t);
         }
