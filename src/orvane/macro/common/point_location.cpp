@@ -147,7 +147,8 @@ PointLocationWalk walk_to_point(const Point<2>& point,
         walk.status = STATUS::no_start;
         return walk;
     }
-    TieBreaker tie{0x9e3779b9u ^ t};
+    // Never zero: xorshift would stay at zero for good.
+    TieBreaker tie{(0x9e3779b9u ^ t) | 1u};
     // The edge the walk came in by; its sign is known (the point lies on this side).
     local_index_t entry = NO_LID;
     const index_t bound = surface.nb_polygons();
