@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 #include <orvane/kernel/basic/common.hpp>
 #include <orvane/kernel/mesh/mesh_element.hpp>
@@ -87,38 +88,72 @@ inline bool is_double_adjacency(const TriangulatedSurface<2>& surface, index_t v
            surface.polygon_adjacent(PolygonEdge{t1, prev3(lv)}) == t2;
 }
 
+// One walk around a vertex, giving its fan, whether it is on the border and its
+// neighbours in the order of vertices_around_vertex.
+struct VertexFan {
+    VertexFan(const TriangulatedSurface<2>& surface, index_t vertex) {
+        if (surface.is_vertex_isolated(vertex))
+            return;
+        fan = surface.polygons_around_vertex(vertex);
+        const auto& first = fan.front();
+        on_border =
+            !surface.polygon_adjacent(PolygonEdge{first.polygon_id, first.vertex_id});
+        for (const auto& pv : fan) {
+            neighbours.push_back(
+                surface.polygon_vertices(pv.polygon_id)[next3(pv.vertex_id)]);
+        }
+        if (on_border) {
+            const auto& last = fan.back();
+            neighbours.push_back(
+                surface.polygon_vertices(last.polygon_id)[prev3(last.vertex_id)]);
+        }
+    }
+    index_t size() const { return static_cast<index_t>(fan.size()); }
+
+    PolygonsAroundVertex fan;
+    VerticesAroundVertex neighbours;
+    bool on_border{false};
+};
+
+// Fan size and border flag of a vertex, without listing its neighbours.
+inline std::pair<index_t, bool> fan_size(const TriangulatedSurface<2>& surface,
+                                         index_t vertex) {
+    if (surface.is_vertex_isolated(vertex))
+        return {0, false};
+    const auto fan = surface.polygons_around_vertex(vertex);
+    const auto& first = fan.front();
+    return {static_cast<index_t>(fan.size()),
+            !surface.polygon_adjacent(PolygonEdge{first.polygon_id, first.vertex_id})};
+}
+
 // Collapse of the polygon edge (either way: the topology does not depend on which end
 // stays): the triangle is attached, the link condition holds, an interior edge does
-// not join two border vertices, and no vertex is folded or left alone.
+// not join two border vertices, and no vertex is folded or left alone. One walk around
+// each of the four vertices involved.
 inline bool is_collapse_topologically_valid(const TriangulatedSurface<2>& surface,
                                             const PolygonEdge& edge) {
     const auto star = edge_star(surface, edge);
-    const auto fan_a = surface.polygons_around_vertex(star.a);
-    if (!fan_holds(fan_a, star.t))
+    const VertexFan fan_a{surface, star.a};
+    if (!fan_holds(fan_a.fan, star.t))
         return false;
-    const auto fan_b = surface.polygons_around_vertex(star.b);
-    const auto around_a = surface.vertices_around_vertex(star.a);
-    const auto around_b = surface.vertices_around_vertex(star.b);
-    for (const index_t x : around_b) {
+    const VertexFan fan_b{surface, star.b};
+    for (const index_t x : fan_b.neighbours) {
         if (x == star.a || x == star.c || x == star.d)
             continue;
-        if (list_contains(around_a, x))
+        if (list_contains(fan_a.neighbours, x))
             return false;
     }
-    const bool border_a = surface.is_vertex_on_border(star.a);
-    const bool border_b = surface.is_vertex_on_border(star.b);
-    if (star.across && border_a && border_b)
+    if (star.across && fan_a.on_border && fan_b.on_border)
         return false;
     const index_t removed = star.across ? 2 : 1;
-    const index_t merged =
-        static_cast<index_t>(fan_a.size() + fan_b.size()) - 2 * removed;
-    if (is_broken_fan(merged, border_a || border_b))
+    const index_t merged = fan_a.size() + fan_b.size() - 2 * removed;
+    if (is_broken_fan(merged, fan_a.on_border || fan_b.on_border))
         return false;
     for (const index_t apex : {star.c, star.d}) {
         if (apex == NO_ID)
             continue;
-        const auto n = static_cast<index_t>(surface.polygons_around_vertex(apex).size());
-        if (is_broken_fan(n - 1, surface.is_vertex_on_border(apex)))
+        const auto [n, on_border] = fan_size(surface, apex);
+        if (is_broken_fan(n - 1, on_border))
             return false;
     }
     return true;

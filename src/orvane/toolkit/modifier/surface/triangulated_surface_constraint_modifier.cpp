@@ -386,13 +386,15 @@ ALLOWED_COLLAPSE_VERTEX_VERTEX allowed_collapse_edge_by_constraints(
     const auto removable = [&](index_t x) {
         if (constraints.immuable_vertices.contains(x))
             return false;
-        if (constraints.is_border_protected() && surface.is_vertex_on_border(x))
+        const bool protect_border = constraints.is_border_protected();
+        if (!protect_border && forbidden.empty())
+            return true;
+        const detail::VertexFan fan{surface, x};
+        if (protect_border && fan.on_border)
             return false;
-        if (!forbidden.empty()) {
-            for (const index_t y : surface.vertices_around_vertex(x)) {
-                if (forbidden.contains(x, y))
-                    return false;
-            }
+        for (const index_t y : fan.neighbours) {
+            if (forbidden.contains(x, y))
+                return false;
         }
         return true;
     };
