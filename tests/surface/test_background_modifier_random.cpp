@@ -313,7 +313,7 @@ TEST(BackgroundModifierRandom, NoInputEntityLostAcrossEditsAndCleans) {
         // Four runs, each followed by a compaction, so that later runs work on renumbered
         // indices.
         for (int phase = 0; phase < 4; ++phase) {
-            ASSERT_TRUE(edits.run(500)) << "phase " << phase;
+            ASSERT_TRUE(edits.run(400)) << "phase " << phase;
             ASSERT_TRUE(edits.clean()) << "phase " << phase;
         }
         // The runs exercised every kind of edit the invariants are about.
