@@ -113,6 +113,20 @@ TEST(SegmentSegmentIntersection, PointAndType) {
     EXPECT_LE(shallow.result->value(0), 1e6);
 }
 
+// A proper crossing of segments whose coordinates are very small or very large: the
+// plain line-crossing formula underflows (0 / 0) or overflows (inf / inf) there, and
+// the point must still be the crossing, not NaN.
+TEST(SegmentSegmentIntersection, CrossingPointAtExtremeScales) {
+    for (const double scale : {1e-170, 1e-300, 1e170, 1e300}) {
+        const auto crossing = segment_segment_intersection(
+            seg(-scale, 0, scale, 0), seg(0.5 * scale, -scale, 0.5 * scale, scale));
+        ASSERT_EQ(crossing.type, INTERSECTION_TYPE::intersect) << scale;
+        ASSERT_TRUE(crossing.has_intersection()) << scale;
+        EXPECT_NEAR(crossing.result->value(0), 0.5 * scale, 1e-14 * scale) << scale;
+        EXPECT_EQ(crossing.result->value(1), 0) << scale;
+    }
+}
+
 TEST(PointSegmentDistance, ProjectionClampsToTheSegment) {
     const Segment2D s = seg(0, 0, 4, 0);
     struct Case {

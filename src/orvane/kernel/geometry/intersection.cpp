@@ -1,6 +1,7 @@
 #include <orvane/kernel/geometry/intersection.hpp>
 
 #include <algorithm>
+#include <cmath>
 
 #include <orvane/kernel/geometry/vector.hpp>
 
@@ -97,13 +98,34 @@ IntersectionResult<Point2D> segment_segment_intersection(const Segment2D& s1,
     if (on2 == POSITION::vertex0 || on2 == POSITION::vertex1) {
         return IntersectionResult<Point2D>{s2.vertex(on2 == POSITION::vertex0 ? 0 : 1)};
     }
-    // A proper crossing: the lines are not parallel, so the denominator is non-zero
-    // (exactly); rounding may still push t a hair out of [0, 1].
-    const Vector2D d1 = s1.direction();
-    const Vector2D d2 = s2.direction();
-    const double denominator = cross(d1, d2);
-    const double t = cross(Vector2D{s1.vertex(0), s2.vertex(0)}, d2) / denominator;
-    return IntersectionResult<Point2D>{s1.vertex(0) + d1 * std::clamp(t, 0., 1.)};
+    // A proper crossing: the lines are not parallel, so the exact denominator is
+    // non-zero; rounding may still push t a hair out of [0, 1]. The points are first
+    // scaled by a power of two (exact) to magnitudes near 1: with very small or very
+    // large coordinates the products below would underflow to 0 / 0 or overflow to
+    // inf / inf and give a NaN point.
+    double largest = 0;
+    for (const auto* segment : {&s1, &s2}) {
+        for (local_index_t v = 0; v < 2; ++v) {
+            for (index_t i = 0; i < 2; ++i) {
+                largest = std::max(largest, std::fabs(segment->vertex(v).value(i)));
+            }
+        }
+    }
+    int exponent = 0;
+    std::frexp(largest, &exponent);
+    const auto scaled = [exponent](const Point2D& p) {
+        return Point2D{
+            {std::ldexp(p.value(0), -exponent), std::ldexp(p.value(1), -exponent)}};
+    };
+    const Point2D a0 = scaled(s1.vertex(0));
+    const Vector2D d1{a0, scaled(s1.vertex(1))};
+    const Point2D b0 = scaled(s2.vertex(0));
+    const Vector2D d2{b0, scaled(s2.vertex(1))};
+    const double t = cross(Vector2D{a0, b0}, d2) / cross(d1, d2);
+    const Point2D crossing = a0 + d1 * std::clamp(t, 0., 1.);
+    return IntersectionResult<Point2D>{
+        Point2D{{std::ldexp(crossing.value(0), exponent),
+                 std::ldexp(crossing.value(1), exponent)}}};
 }
 
 }  // namespace orvane
