@@ -331,7 +331,12 @@ TEST(BackgroundSurface, ConflictingAttributeOnTheSurfacePropagates) {
         .edges()
         .edge_attribute_manager()
         .find_or_create_attribute<VariableAttribute, int>("orvane_macro_edges", 0);
+    const auto vertex_names = grid.surface().vertex_attribute_manager().attribute_names();
+    const auto polygon_names = grid.surface().polygon_attribute_manager().attribute_names();
     EXPECT_THROW(BackgroundSurface{grid.surface()}, VelmoraBasicException);
+    // The failed bind leaves no macro data behind on the other managers.
+    EXPECT_EQ(grid.surface().vertex_attribute_manager().attribute_names(), vertex_names);
+    EXPECT_EQ(grid.surface().polygon_attribute_manager().attribute_names(), polygon_names);
 }
 
 // Random writes of every kind on a small grid; after each one, no list holds a

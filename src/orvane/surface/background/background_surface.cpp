@@ -1,6 +1,8 @@
 #include <orvane/surface/background/background_surface.hpp>
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include <orvane/surface/background/background_surface_builder.hpp>
 #include <orvane/surface/common/surface_exception.hpp>
@@ -18,8 +20,26 @@ MacroInfo2D::~MacroInfo2D() = default;
 void MacroInfo2D::initialize_macro_info_surface_data_base(AttributeManager& vertices,
                                                           AttributeManager& edges,
                                                           AttributeManager& polygons) {
-    initialize_macro_info_data_base(vertices, polygons);
-    initialize_macro_edges_data_base(vertices, edges);
+    // A failed bind leaves the surface plain again: remove what this call created,
+    // never what was already there (as on a surface cloned from a background's).
+    const auto vertex_names = vertices.attribute_names();
+    const auto polygon_names = polygons.attribute_names();
+    const auto remove_created = [](AttributeManager& manager,
+                                   const std::vector<std::string>& before) {
+        for (const auto& name : manager.attribute_names()) {
+            if (std::find(before.begin(), before.end(), name) == before.end()) {
+                manager.delete_attribute(name);
+            }
+        }
+    };
+    try {
+        initialize_macro_info_data_base(vertices, polygons);
+        initialize_macro_edges_data_base(vertices, edges);
+    } catch (...) {
+        remove_created(vertices, vertex_names);
+        remove_created(polygons, polygon_names);
+        throw;
+    }
 }
 
 void MacroInfo2D::clean_background_surface_data_base(AttributeManager& vertices,
