@@ -100,10 +100,7 @@ BackgroundSurfaceConstraintModifier::remove_double_adjacency(index_t vertex) {
     auto info = do_remove_double_adjacency(vertex, keep);
     if (info.vertex) {
         const index_t u = *info.vertex;
-        MultiMapping<index_t> mapping;
-        mapping.first = u;
-        mapping.second.push_back(vertex);
-        builder.update_vertex(mapping);
+        builder.update_vertex(MultiMapping<index_t>{u, {vertex}});
         for (const index_t d : around) {
             const index_t old_edge =
                 surface.edges().edge_from_vertices({{d, vertex}}).value();
