@@ -31,6 +31,8 @@ struct JitteredGridOptions {
     std::function<bool(index_t, index_t)> keep_in_place;
     // Cells (i, j) that keep the lower-left to upper-right diagonal.
     std::function<bool(index_t, index_t)> keep_diagonal;
+    // Cells (i, j) that take the lower-right to upper-left diagonal (keep_diagonal wins).
+    std::function<bool(index_t, index_t)> force_flip;
 };
 
 inline std::unique_ptr<TriangulatedSurface<2>> make_jittered_grid(
@@ -62,7 +64,9 @@ inline std::unique_ptr<TriangulatedSurface<2>> make_jittered_grid(
     triangles.reserve(2 * static_cast<std::size_t>(nx) * ny);
     for (index_t j = 0; j < ny; ++j) {
         for (index_t i = 0; i < nx; ++i) {
-            const bool flip = unit(rng) < options.flip_probability &&
+            const bool random_flip = unit(rng) < options.flip_probability;
+            const bool forced = options.force_flip && options.force_flip(i, j);
+            const bool flip = (random_flip || forced) &&
                               !(options.keep_diagonal && options.keep_diagonal(i, j));
             const index_t a = vertex(i, j);
             const index_t b = vertex(i + 1, j);

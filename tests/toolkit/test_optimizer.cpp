@@ -127,9 +127,12 @@ TEST(ImprovementSimulator, QualityIsOneForEquilateralAndZeroWhenFlatOrInverted) 
                                   Point<2>{{0.5, std::sqrt(3.) / 2}}};
     EXPECT_NEAR(simulator.metric(equilateral), 1., 1e-12);
     const Triangle<2> right{Point<2>{{0, 0}}, Point<2>{{1, 0}}, Point<2>{{0, 1}}};
-    EXPECT_NEAR(simulator.metric(right), std::sqrt(3.) / 2, 1e-12);
+    EXPECT_NEAR(simulator.metric(right), 45. / 60., 1e-12);
+    EXPECT_NEAR(triangle_quality(right), std::sqrt(3.) / 2, 1e-12);
+    EXPECT_NEAR(triangle_quality(equilateral), 1., 1e-12);
     const Triangle<2> flat{Point<2>{{0, 0}}, Point<2>{{1, 0}}, Point<2>{{2, 0}}};
     EXPECT_EQ(simulator.metric(flat), 0.);
+    EXPECT_EQ(triangle_quality(flat), 0.);
     const Triangle<2> inverted{Point<2>{{0, 0}}, Point<2>{{0, 1}}, Point<2>{{1, 0}}};
     EXPECT_EQ(simulator.metric(inverted), 0.);
     EXPECT_LT(simulator.metric(right), 1.);

@@ -87,6 +87,41 @@ double triangle_quality(const Triangle<2>& triangle) {
     return std::min(1., 2. * std::sqrt(3.) * twice_area / squares);
 }
 
+double triangle_angle_quality(const Triangle<2>& triangle) {
+    const auto& p = triangle.vertices();
+    double twice_area = 0;
+    {
+        const double ux = p[1].value(0) - p[0].value(0);
+        const double uy = p[1].value(1) - p[0].value(1);
+        const double vx = p[2].value(0) - p[0].value(0);
+        const double vy = p[2].value(1) - p[0].value(1);
+        twice_area = ux * vy - uy * vx;
+    }
+    if (!(twice_area > 0))
+        return 0;
+    // The smallest angle is opposite the shortest edge.
+    local_index_t apex = 0;
+    double shortest = -1;
+    for (local_index_t k = 0; k < 3; ++k) {
+        const auto& a = p[(k + 1) % 3];
+        const auto& b = p[(k + 2) % 3];
+        const double dx = b.value(0) - a.value(0);
+        const double dy = b.value(1) - a.value(1);
+        const double length2 = dx * dx + dy * dy;
+        if (shortest < 0 || length2 < shortest) {
+            shortest = length2;
+            apex = k;
+        }
+    }
+    const auto& o = p[apex];
+    const auto& a = p[(apex + 1) % 3];
+    const auto& b = p[(apex + 2) % 3];
+    const double dot = (a.value(0) - o.value(0)) * (b.value(0) - o.value(0)) +
+                       (a.value(1) - o.value(1)) * (b.value(1) - o.value(1));
+    const double angle = std::atan2(twice_area, dot);
+    return std::min(1., angle * 3. / 3.14159265358979323846);
+}
+
 bool TriangulatedSurfaceOptimizerImprovementSimulator<2>::require_improvement(
     const TriangulatedSurface<2>& surface, unsigned int triangle) const {
     InternalDistance::Options options;
@@ -100,7 +135,7 @@ bool TriangulatedSurfaceOptimizerImprovementSimulator<2>::require_improvement(
 
 double TriangulatedSurfaceOptimizerImprovementSimulator<2>::metric(
     const Triangle<2>& triangle) const {
-    return triangle_quality(triangle);
+    return triangle_angle_quality(triangle);
 }
 
 }  // namespace orvane
