@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <set>
 #include <vector>
 
@@ -328,6 +329,44 @@ TEST(SurfaceEdges, EnabledLazilyAndKeptInStepByTheBuilder) {
     EXPECT_EQ(edges.nb_edges(), before + 2);
     EXPECT_EQ(attribute->value(*e), 7);
     EXPECT_THROW(builder.find_or_create_edge({{1, 1}}), VelmoraBasicException);
+}
+
+TEST(SurfaceMeshBuilder, CreatePolygonsWithEdgesReportsTheProbedEdges) {
+    auto s = make_grid(3, 3);
+    s->enable_edges();
+    const auto& edges = s->edges();
+    TriangulatedSurfaceBuilder<2> builder{*s};
+    auto attribute =
+        edges.edge_attribute_manager().find_or_create_attribute<VariableAttribute, int>(
+            "mark", 0);
+    const index_t before = edges.nb_edges();
+    const index_t v = builder.create_point(Point2D{{-1, 0}});
+    // (v, 0, 3) and (v, 3, 6): edge (0, 3) exists and is skipped, (v, 3) is shared.
+    const Triangles triangles{{{v, 0, 3}}, {{v, 3, 6}}};
+    const std::array<std::uint8_t, 2> existing{{0b010, 0b010}};
+    std::array<std::array<index_t, 3>, 2> created{};
+    const index_t first =
+        builder.create_polygons_with_edges(triangles, existing, absl::MakeSpan(created));
+    EXPECT_EQ(first, s->nb_polygons() - 2);
+    EXPECT_EQ(edges.nb_edges(), before + 3);
+    EXPECT_EQ(attribute->nb_elements(), before + 3);
+    for (index_t p = 0; p < 2; ++p) {
+        for (local_index_t i = 0; i < 3; ++i) {
+            const std::array<index_t, 2> pair{
+                {triangles[p][i], triangles[p][i == 2 ? 0 : i + 1]}};
+            if (i == 1) {
+                EXPECT_EQ(created[p][i], NO_ID);
+            } else {
+                EXPECT_EQ(created[p][i], edges.edge_from_vertices(pair));
+            }
+        }
+    }
+    EXPECT_EQ(created[0][2], created[1][0]);
+    const std::array<std::uint8_t, 1> one_flag{{0}};
+    EXPECT_THROW(
+        builder.create_polygons_with_edges(triangles, one_flag, absl::MakeSpan(created)),
+        VelmoraBasicException);
+    EXPECT_EQ(first, s->nb_polygons() - 2);
 }
 
 TEST(SurfaceMeshBuilder, RejectsRepeatedOrOutOfRangeVerticesWithoutChange) {

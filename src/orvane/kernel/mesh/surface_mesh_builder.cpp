@@ -107,6 +107,28 @@ index_t SurfaceMeshBuilder<dimension>::create_polygon(
 template <index_t dimension>
 index_t SurfaceMeshBuilder<dimension>::create_polygons(
     absl::Span<const std::array<index_t, 3>> polygons) {
+    return append_polygons(polygons, {}, {});
+}
+
+template <index_t dimension>
+index_t SurfaceMeshBuilder<dimension>::create_polygons_with_edges(
+    absl::Span<const std::array<index_t, 3>> polygons,
+    absl::Span<const std::uint8_t> existing_edges,
+    absl::Span<std::array<index_t, 3>> edges) {
+    if (existing_edges.size() != polygons.size() || edges.size() != polygons.size()) {
+        throw VelmoraBasicException("[SurfaceMeshBuilder::create_polygons_with_edges] ",
+                                    polygons.size(), " polygons with ",
+                                    existing_edges.size(), " edge flags and ",
+                                    edges.size(), " edge entries");
+    }
+    return append_polygons(polygons, existing_edges, edges);
+}
+
+template <index_t dimension>
+index_t SurfaceMeshBuilder<dimension>::append_polygons(
+    absl::Span<const std::array<index_t, 3>> polygons,
+    absl::Span<const std::uint8_t> existing_edges,
+    absl::Span<std::array<index_t, 3>> edges) {
     auto& impl = *mesh_.impl_;
     const index_t nb_vertices = mesh_.nb_vertices();
     for (const auto& p : polygons)
@@ -130,13 +152,30 @@ index_t SurfaceMeshBuilder<dimension>::create_polygons(
     impl.polygon_attributes.resize(impl.nb_polygons());
     if (impl.edges) {
         auto& e = *impl.edges->impl_;
-        for (index_t p = first; p < impl.nb_polygons(); ++p) {
-            const auto& pvs = impl.polygon_vertices[p];
-            e.find_or_create({{pvs[0], pvs[1]}});
-            e.find_or_create({{pvs[1], pvs[2]}});
-            e.find_or_create({{pvs[2], pvs[0]}});
+        // The probes land at random places of a large map: issue them all first so
+        // that their cache misses overlap instead of queueing one after the other.
+        for (index_t p = 0; p < polygons.size(); ++p) {
+            const auto& pvs = impl.polygon_vertices[first + p];
+            const std::uint8_t skip = existing_edges.empty() ? 0 : existing_edges[p];
+            for (local_index_t i = 0; i < 3; ++i) {
+                if (((skip >> i) & 1) == 0)
+                    e.prefetch({{pvs[i], pvs[next3(i)]}});
+            }
+        }
+        for (index_t p = 0; p < polygons.size(); ++p) {
+            const auto& pvs = impl.polygon_vertices[first + p];
+            const std::uint8_t skip = existing_edges.empty() ? 0 : existing_edges[p];
+            for (local_index_t i = 0; i < 3; ++i) {
+                const index_t edge =
+                    (skip >> i) & 1 ? NO_ID : e.find_or_create({{pvs[i], pvs[next3(i)]}});
+                if (!edges.empty())
+                    edges[p][i] = edge;
+            }
         }
         e.edge_attributes.resize(static_cast<index_t>(e.vertices.size()));
+    } else {
+        for (auto& entry : edges)
+            entry = {{NO_ID, NO_ID, NO_ID}};
     }
     return first;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -50,6 +51,16 @@ public:
     index_t create_polygon(const std::array<index_t, 3>& vertices);
     // Returns the first new index; all triangles are checked before any is created.
     index_t create_polygons(absl::Span<const std::array<index_t, 3>> polygons);
+    // create_polygons for callers that know which polygon edges have their edge in the
+    // edge set already (an existing polygon has it, say): bit i of existing_edges[p]
+    // set means the edge of polygon edge i of polygons[p] exists, and the edge set is
+    // not probed for it (the caller's guarantee, not checked). The edges of the other
+    // polygon edges are found or created and their indices written to edges[p][i];
+    // skipped ones get NO_ID. Without edges enabled this is create_polygons (edges
+    // all NO_ID). Both spans have one entry per polygon.
+    index_t create_polygons_with_edges(absl::Span<const std::array<index_t, 3>> polygons,
+                                       absl::Span<const std::uint8_t> existing_edges,
+                                       absl::Span<std::array<index_t, 3>> edges);
     void reserve_polygons(index_t capacity);
 
     // Replaces one vertex of a polygon. Adjacencies are not changed. The replaced
@@ -96,6 +107,11 @@ public:
 
 protected:
     SurfaceMesh<dimension>& mesh_;
+
+private:
+    index_t append_polygons(absl::Span<const std::array<index_t, 3>> polygons,
+                            absl::Span<const std::uint8_t> existing_edges,
+                            absl::Span<std::array<index_t, 3>> edges);
 };
 
 }  // namespace orvane

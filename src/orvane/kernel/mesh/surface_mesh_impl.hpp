@@ -80,6 +80,9 @@ struct SurfaceEdges<dimension>::Impl {
             return std::nullopt;
         return *it;
     }
+    void prefetch(const std::array<index_t, 2>& v) const {
+        edge_of_vertices.prefetch(sorted(v));
+    }
     // Returns the edge index; appends the edge when new (attributes are resized by the
     // caller, in bulk). One probe of the map.
     index_t find_or_create(const std::array<index_t, 2>& v) {

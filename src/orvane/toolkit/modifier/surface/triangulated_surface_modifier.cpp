@@ -70,6 +70,9 @@ struct TriangulatedSurfaceModifier<2>::Impl {
     // clean: clean_edges checks these (a later operation may have used one again)
     // instead of looking up every polygon edge of the mesh.
     std::vector<std::array<index_t, 2>> released_edges;
+    // Edge indices of the polygon edges of the triangles the last replace() created,
+    // where it probed the edge set (NO_ID where the edge was known to exist).
+    absl::InlinedVector<std::array<index_t, 3>, 16> fresh_edges;
 
     bool is_active(index_t t) const {
         return t < surface.nb_polygons() && (t >= inactive.size() || inactive[t] == 0);
@@ -100,6 +103,22 @@ struct TriangulatedSurfaceModifier<2>::Impl {
 
     index_t edge_index(index_t a, index_t b) const {
         return surface.edges().edge_from_vertices({{a, b}}).value();
+    }
+    // edge_index, reading the indices the last replace() got for the triangles
+    // `fresh` first: new edges then need no second probe of the edge set.
+    index_t fresh_edge_index(absl::Span<const Fresh> fresh, index_t a, index_t b) const {
+        for (index_t j = 0; j < fresh.size() && j < fresh_edges.size(); ++j) {
+            const auto& v = fresh[j].vertices;
+            for (local_index_t l = 0; l < 3; ++l) {
+                if (fresh_edges[j][l] == NO_ID)
+                    continue;
+                const index_t u = v[l];
+                const index_t w = v[next3(l)];
+                if ((u == a && w == b) || (u == b && w == a))
+                    return fresh_edges[j][l];
+            }
+        }
+        return edge_index(a, b);
     }
 
     // Whether an active triangle has an edge between a and b.
@@ -217,11 +236,34 @@ struct TriangulatedSurfaceModifier<2>::Impl {
         }
 
         index_t first = surface.nb_polygons();
+        fresh_edges.clear();
         if (!fresh.empty()) {
+            // A fresh edge that an old triangle has with the same vertices (none of
+            // them renamed) is in the edge set already: only the others are probed.
             absl::InlinedVector<std::array<index_t, 3>, 16> triangles;
-            for (const auto& f : fresh)
+            absl::InlinedVector<std::uint8_t, 16> existing;
+            for (const auto& f : fresh) {
                 triangles.push_back(f.vertices);
-            first = builder.create_polygons(triangles);
+                std::uint8_t bits = 0;
+                for (local_index_t i = 0; i < 3; ++i) {
+                    const index_t u = f.vertices[i];
+                    const index_t v = f.vertices[next3(i)];
+                    if (u == from || v == from || u == to || v == to)
+                        continue;
+                    for (const index_t o : old) {
+                        const auto& pvs = surface.polygon_vertices(o);
+                        if ((pvs[0] == u || pvs[1] == u || pvs[2] == u) &&
+                            (pvs[0] == v || pvs[1] == v || pvs[2] == v)) {
+                            bits |= static_cast<std::uint8_t>(1U << i);
+                            break;
+                        }
+                    }
+                }
+                existing.push_back(bits);
+            }
+            fresh_edges.resize(fresh.size());
+            first = builder.create_polygons_with_edges(triangles, existing,
+                                                       absl::MakeSpan(fresh_edges));
         }
 
         for (index_t j = 0; j < fresh.size(); ++j) {
@@ -485,8 +527,8 @@ TriangulatedSurfaceModifier<2>::split_edge(const PolygonEdge& edge,
         old.push_back(q);
     }
     const index_t first = impl.replace(old, fresh);
-    impl.copy_edge_values(old_edge, impl.edge_index(a, m));
-    impl.copy_edge_values(old_edge, impl.edge_index(m, b));
+    impl.copy_edge_values(old_edge, impl.fresh_edge_index(fresh, a, m));
+    impl.copy_edge_values(old_edge, impl.fresh_edge_index(fresh, m, b));
 
     SplitPolygonEdgeInfo info;
     info.new_vertex = m;
@@ -592,7 +634,7 @@ TriangulatedSurfaceModifier<2>::Impl::collapse(const PolygonEdge& edge, bool kee
     for (const index_t x : around_r) {
         if (x == k)
             continue;
-        const index_t new_edge = edge_index(k, x);
+        const index_t new_edge = fresh_edge_index(fresh, k, x);
         if (!existed[i])
             copy_edge_values(old_edges[i], new_edge);
         MultiMapping<index_t> mapping;
@@ -680,7 +722,7 @@ TriangulatedSurfaceModifier<2>::SwapEdgeInfo TriangulatedSurfaceModifier<2>::swa
     SwapEdgeInfo info;
     info.old_edge = old_edge;
     info.old_edge_vertices = {{a, b}};
-    info.new_edge = impl.edge_index(c, d);
+    info.new_edge = impl.fresh_edge_index(fresh, c, d);
     info.new_edge_vertices = {{c, d}};
     info.new_triangles.push_back({first, q});
     info.new_triangles.push_back({first + 1, q});
@@ -843,7 +885,7 @@ TriangulatedSurfaceModifier<2>::split_collapse_edge(const PolygonEdge& edge,
     info.new_route_edges = {{impl.edge_index(a, w), impl.edge_index(w, b)}};
     info.replaced_triangles = {{t, q}};
     if (across) {
-        info.new_edge = impl.edge_index(w, x);
+        info.new_edge = impl.fresh_edge_index(fresh, w, x);
         info.new_triangles.push_back({first, q});
         info.new_triangles.push_back({first + 1, q});
     }
@@ -901,7 +943,7 @@ BijectiveMapping<index_t, index_t> TriangulatedSurfaceModifier<2>::replace_verte
     BijectiveMapping<index_t, index_t> mapping;
     mapping.reserve(around.size());
     for (std::size_t i = 0; i < around.size(); ++i) {
-        const index_t new_edge = impl.edge_index(new_vertex, around[i]);
+        const index_t new_edge = impl.fresh_edge_index(fresh, new_vertex, around[i]);
         impl.copy_edge_values(old_edges[i], new_edge);
         mapping.map(old_edges[i], new_edge);
     }
