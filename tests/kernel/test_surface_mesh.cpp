@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <set>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -478,6 +479,35 @@ TEST(SurfaceMeshBuilder, DeletionsRenumberEverythingAndAttributesFollow) {
     // Edge pairs are renumbered (and still sorted).
     EXPECT_TRUE(
         s->edges().edge_from_vertices({{vertex_map[1], vertex_map[5]}}).has_value());
+    expect_valid(*s);
+}
+
+// Deletions leave the edge map to be rebuilt by the first lookup; lookups are const and
+// may come from several threads at once.
+TEST(SurfaceMeshBuilder, ConcurrentLookupsAfterDeletionsAgree) {
+    auto s = make_grid(30, 30);
+    s->enable_edges();
+    TriangulatedSurfaceBuilder<2> builder{*s};
+    std::vector<bool> to_delete(s->nb_polygons(), false);
+    for (index_t p = 0; p < s->nb_polygons(); p += 7)
+        to_delete[p] = true;
+    builder.delete_polygons(to_delete);
+    builder.delete_isolated_edges();
+    builder.delete_isolated_vertices();
+    const auto& edges = s->edges();
+    std::vector<std::thread> threads;
+    std::vector<index_t> nb_wrong(4, 0);
+    for (index_t k = 0; k < 4; ++k) {
+        threads.emplace_back([&edges, &nb_wrong, k]() {
+            for (index_t e = 0; e < edges.nb_edges(); ++e) {
+                if (edges.edge_from_vertices(edges.edge_vertices(e)) != e)
+                    ++nb_wrong[k];
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(nb_wrong, std::vector<index_t>(4, 0));
     expect_valid(*s);
 }
 

@@ -54,6 +54,7 @@ template <index_t dimension>
 std::size_t SurfaceEdges<dimension>::allocated_bytes() const {
     // Hash set: one 4-byte slot and one control byte per unit of capacity (plus a
     // group of cloned control bytes, ignored).
+    impl_->ensure_map();
     return impl_->vertices.capacity() * sizeof(std::array<index_t, 2>) +
            impl_->edge_of_vertices.capacity() * (sizeof(index_t) + 1) +
            impl_->edge_attributes.allocated_bytes();

@@ -457,7 +457,7 @@ std::vector<index_t> SurfaceMeshBuilder<dimension>::delete_isolated_vertices() {
         for (auto& ev : e.vertices) {
             ev = e.sorted({{old2new[ev[0]], old2new[ev[1]]}});
         }
-        e.rebuild_map();
+        e.mark_map_stale();
     }
     return old2new;
 }
@@ -523,7 +523,7 @@ std::vector<index_t> SurfaceMeshBuilder<dimension>::delete_edges(
     }
     e.vertices.resize(nb_kept);
     e.vertices.shrink_to_fit();
-    e.rebuild_map();
+    e.mark_map_stale();
     return old2new;
 }
 

@@ -4,7 +4,9 @@
 // Not part of the public interface.
 
 #include <array>
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include <cstdint>
@@ -68,24 +70,44 @@ struct SurfaceEdges<dimension>::Impl {
 
     // Sorted vertex pair of each edge.
     internal::EdgePairs vertices;
-    internal::EdgeIndexSet edge_of_vertices;
+    // Rebuilt from `vertices` on first use after a renumbering (see mark_map_stale).
+    mutable internal::EdgeIndexSet edge_of_vertices;
+    mutable std::atomic<bool> map_stale{false};
+    mutable std::mutex map_mutex;
     mutable AttributeManager edge_attributes;
 
     static std::array<index_t, 2> sorted(const std::array<index_t, 2>& v) {
         return v[0] < v[1] ? v : std::array<index_t, 2>{{v[1], v[0]}};
     }
+    // A compaction renumbers every edge after the first deleted one, so the map is
+    // rebuilt; the deletions of one clean (edges, then vertices) would rebuild it
+    // twice, so they only mark it and the first lookup rebuilds it, once. Lookups
+    // are const and may run concurrently: the rebuild is serialised.
+    void mark_map_stale() { map_stale.store(true, std::memory_order_release); }
+    void ensure_map() const {
+        if (!map_stale.load(std::memory_order_acquire))
+            return;
+        std::lock_guard<std::mutex> lock(map_mutex);
+        if (!map_stale.load(std::memory_order_relaxed))
+            return;
+        fill_map();
+        map_stale.store(false, std::memory_order_release);
+    }
     std::optional<index_t> find(const std::array<index_t, 2>& v) const {
+        ensure_map();
         const auto it = edge_of_vertices.find(sorted(v));
         if (it == edge_of_vertices.end())
             return std::nullopt;
         return *it;
     }
     void prefetch(const std::array<index_t, 2>& v) const {
+        ensure_map();
         edge_of_vertices.prefetch(sorted(v));
     }
     // Returns the edge index; appends the edge when new (attributes are resized by the
     // caller, in bulk). One probe of the map.
     index_t find_or_create(const std::array<index_t, 2>& v) {
+        ensure_map();
         const auto key = sorted(v);
         const auto it = edge_of_vertices.lazy_emplace(key, [&](const auto& construct) {
             const auto edge = static_cast<index_t>(vertices.size());
@@ -95,10 +117,20 @@ struct SurfaceEdges<dimension>::Impl {
         return *it;
     }
     void rebuild_map() {
+        fill_map();
+        map_stale.store(false, std::memory_order_release);
+    }
+    void fill_map() const {
         edge_of_vertices.clear();
         edge_of_vertices.reserve(vertices.size());
-        for (index_t e = 0; e < vertices.size(); ++e)
+        // Inserts land at random places of the map: prefetch a few edges ahead.
+        constexpr index_t ahead = 16;
+        const auto nb = static_cast<index_t>(vertices.size());
+        for (index_t e = 0; e < nb; ++e) {
+            if (e + ahead < nb)
+                edge_of_vertices.prefetch(e + ahead);
             edge_of_vertices.insert(e);
+        }
     }
     void copy_from(const Impl& other) {
         vertices = other.vertices;

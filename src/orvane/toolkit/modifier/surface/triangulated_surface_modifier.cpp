@@ -1004,7 +1004,16 @@ std::vector<index_t> TriangulatedSurfaceModifier<2>::clean_edges() {
         // Every triangle is active: only the released edges can be unused.
         std::vector<bool> unused(edges.nb_edges(), false);
         index_t nb_unused = 0;
-        for (const auto& pair : impl.released_edges) {
+        // Sorted and without repeats, the fan walks below visit the mesh in vertex
+        // order rather than jumping about it.
+        auto& released = impl.released_edges;
+        for (auto& pair : released) {
+            if (pair[1] < pair[0])
+                std::swap(pair[0], pair[1]);
+        }
+        std::sort(released.begin(), released.end());
+        released.erase(std::unique(released.begin(), released.end()), released.end());
+        for (const auto& pair : released) {
             const auto edge = edges.edge_from_vertices(pair);
             if (!edge || unused[*edge])
                 continue;
