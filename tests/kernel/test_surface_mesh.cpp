@@ -315,6 +315,13 @@ TEST(SurfaceEdges, EnabledLazilyAndKeptInStepByTheBuilder) {
     EXPECT_EQ(edges.edge_from_vertices({{0, 5}}), e);
     EXPECT_EQ(edges.edge_vertices(*e), (std::array<index_t, 2>{{0, 5}}));
     EXPECT_FALSE(edges.edge_from_vertices({{0, 6}}).has_value());
+    const std::array<std::array<index_t, 2>, 3> pairs{{{{5, 0}}, {{0, 6}}, {{1, 0}}}};
+    std::array<index_t, 3> found{};
+    edges.edges_from_vertices(pairs, absl::MakeSpan(found));
+    EXPECT_EQ(found,
+              (std::array<index_t, 3>{{*e, NO_ID, *edges.edge_from_vertices({{0, 1}})}}));
+    EXPECT_THROW(edges.edges_from_vertices(pairs, absl::MakeSpan(found).subspan(1)),
+                 VelmoraBasicException);
 
     TriangulatedSurfaceBuilder<2> builder{*s};
     auto attribute =

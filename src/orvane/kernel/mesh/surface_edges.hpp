@@ -4,6 +4,8 @@
 #include <memory>
 #include <optional>
 
+#include <absl/types/span.h>
+
 #include <orvane/kernel/basic/attribute_manager.hpp>
 #include <orvane/kernel/basic/common.hpp>
 #include <orvane/kernel/mesh/mesh_element.hpp>
@@ -41,6 +43,11 @@ public:
     // O(1).
     std::optional<index_t> edge_from_vertices(
         const std::array<index_t, 2>& vertices) const;
+    // edge_from_vertices for several pairs, NO_ID where there is no edge; edges has
+    // one entry per pair. Faster than one by one for pairs spread over a large
+    // surface: their cache misses overlap.
+    void edges_from_vertices(absl::Span<const std::array<index_t, 2>> vertices,
+                             absl::Span<index_t> edges) const;
     AttributeManager& edge_attribute_manager() const;
 
     // Capacity-based bytes of the pair array, the hash map and the edge attributes.

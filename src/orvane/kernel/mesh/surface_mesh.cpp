@@ -46,6 +46,20 @@ std::optional<index_t> SurfaceEdges<dimension>::edge_from_vertices(
 }
 
 template <index_t dimension>
+void SurfaceEdges<dimension>::edges_from_vertices(
+    absl::Span<const std::array<index_t, 2>> vertices, absl::Span<index_t> edges) const {
+    if (vertices.size() != edges.size()) {
+        throw VelmoraBasicException("[SurfaceEdges::edges_from_vertices] ",
+                                    vertices.size(), " vertex pairs for ", edges.size(),
+                                    " results");
+    }
+    for (const auto& pair : vertices)
+        impl_->prefetch(pair);
+    for (std::size_t i = 0; i < vertices.size(); ++i)
+        edges[i] = impl_->find(vertices[i]).value_or(NO_ID);
+}
+
+template <index_t dimension>
 AttributeManager& SurfaceEdges<dimension>::edge_attribute_manager() const {
     return impl_->edge_attributes;
 }

@@ -169,12 +169,37 @@ struct TriangulatedSurfaceModifier<2>::Impl {
             PolygonEdge neighbour;  // polygon NO_ID on the border
             bool taken;
         };
-        absl::InlinedVector<Outer, 24> outers;
+        // The neighbours and the incident pointers of the old triangles' vertices lie
+        // at random places of a large mesh: start loading them all before the walk
+        // below needs them one after the other.
+        absl::InlinedVector<index_t, 24> adjacents;
+        absl::InlinedVector<index_t, 24> corners;
         for (const index_t o : old) {
+            for (local_index_t i = 0; i < 3; ++i) {
+                const index_t adjacent =
+                    surface.polygon_adjacent(PolygonEdge{o, i}).value_or(NO_ID);
+                adjacents.push_back(adjacent);
+                if (adjacent != NO_ID)
+                    __builtin_prefetch(&surface.polygon_vertices(adjacent));
+            }
+            for (const index_t x : surface.polygon_vertices(o)) {
+                if (!contains(corners, x))
+                    corners.push_back(x);
+            }
+        }
+        absl::InlinedVector<std::optional<PolygonVertex>, 24> incidents;
+        for (const index_t x : corners)
+            incidents.push_back(surface.polygon_around_vertex(x));
+
+        absl::InlinedVector<Outer, 24> outers;
+        for (index_t n = 0; n < old.size(); ++n) {
+            const index_t o = old[n];
             const auto& pvs = surface.polygon_vertices(o);
             for (local_index_t i = 0; i < 3; ++i) {
                 const PolygonEdge pe{o, i};
-                const auto adjacent = surface.polygon_adjacent(pe);
+                const auto adjacent = adjacents[3 * n + i] == NO_ID
+                                          ? std::nullopt
+                                          : std::optional<index_t>{adjacents[3 * n + i]};
                 const bool inner = adjacent && contains(old, *adjacent);
                 // An edge between two old triangles or on the border loses its
                 // triangles unless a fresh triangle has it again: remember it for
@@ -203,36 +228,32 @@ struct TriangulatedSurfaceModifier<2>::Impl {
             PolygonVertex other;  // another triangle of the fan, or none
         };
         absl::InlinedVector<Repair, 16> repairs;
-        for (const index_t o : old) {
-            for (const index_t x : surface.polygon_vertices(o)) {
-                const auto incident = surface.polygon_around_vertex(x);
-                if (!incident || !contains(old, incident->polygon_id))
-                    continue;
-                if (std::any_of(repairs.begin(), repairs.end(),
-                                [x](const Repair& r) { return r.vertex == x; }))
-                    continue;
-                Repair repair{x, NO_ID, NO_LID, PolygonVertex{}};
-                if (x != from) {
-                    for (index_t j = 0; j < fresh.size() && repair.fresh == NO_ID; ++j) {
-                        for (local_index_t l = 0; l < 3; ++l) {
-                            if (fresh[j].vertices[l] == x) {
-                                repair.fresh = j;
-                                repair.local = l;
-                                break;
-                            }
-                        }
-                    }
-                    if (repair.fresh == NO_ID) {
-                        for (const auto& pv : surface.polygons_around_vertex(x)) {
-                            if (!contains(old, pv.polygon_id)) {
-                                repair.other = pv;
-                                break;
-                            }
+        for (index_t n = 0; n < corners.size(); ++n) {
+            const index_t x = corners[n];
+            const auto& incident = incidents[n];
+            if (!incident || !contains(old, incident->polygon_id))
+                continue;
+            Repair repair{x, NO_ID, NO_LID, PolygonVertex{}};
+            if (x != from) {
+                for (index_t j = 0; j < fresh.size() && repair.fresh == NO_ID; ++j) {
+                    for (local_index_t l = 0; l < 3; ++l) {
+                        if (fresh[j].vertices[l] == x) {
+                            repair.fresh = j;
+                            repair.local = l;
+                            break;
                         }
                     }
                 }
-                repairs.push_back(repair);
+                if (repair.fresh == NO_ID) {
+                    for (const auto& pv : surface.polygons_around_vertex(x)) {
+                        if (!contains(old, pv.polygon_id)) {
+                            repair.other = pv;
+                            break;
+                        }
+                    }
+                }
             }
+            repairs.push_back(repair);
         }
 
         index_t first = surface.nb_polygons();
@@ -580,6 +601,11 @@ TriangulatedSurfaceModifier<2>::Impl::collapse(const PolygonEdge& edge, bool kee
     const auto fan_r = surface.polygons_around_vertex(r);
     const auto around_k = neighbours(fan_k);
     const auto around_r = neighbours(fan_r);
+    // The orientation checks below read every neighbour's point.
+    for (const auto& around : {&around_k, &around_r}) {
+        for (const index_t x : *around)
+            __builtin_prefetch(&surface.point(x));
+    }
     for (const index_t x : around_r) {
         if (x == k || x == c || x == d)
             continue;
@@ -615,15 +641,19 @@ TriangulatedSurfaceModifier<2>::Impl::collapse(const PolygonEdge& edge, bool kee
     }
 
     CollapseEdgeInfo info;
-    info.collapsed_edge = edge_index(k, r);
-    absl::InlinedVector<index_t, 10> old_edges;
+    // (k, r) first, then (r, x) for every other neighbour x, in one batch.
+    absl::InlinedVector<std::array<index_t, 2>, 11> old_pairs{{{k, r}}};
     absl::InlinedVector<bool, 10> existed;
     for (const index_t x : around_r) {
         if (x == k)
             continue;
-        old_edges.push_back(edge_index(r, x));
+        old_pairs.push_back({{r, x}});
         existed.push_back(x == c || x == d);
     }
+    absl::InlinedVector<index_t, 11> old_edges(old_pairs.size());
+    surface.edges().edges_from_vertices(old_pairs, absl::MakeSpan(old_edges));
+    info.collapsed_edge = old_edges.front();
+    old_edges.erase(old_edges.begin());
 
     const index_t first = replace(old, fresh, r, k);
     builder.set_point(k, point);
