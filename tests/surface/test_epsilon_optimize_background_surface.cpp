@@ -228,6 +228,45 @@ TEST(EpsilonOptimizeBackgroundSurfaceElements, FailuresLeaveAsTheOneException) {
     }
 }
 
+// Two slivers back to back on the grid edge e0 = (1, 2) -> e1 = (2, 2): new vertices
+// at 1e-7 above and below its middle. With the four vertices immutable only the swap
+// of (e0, e1) is left, which makes a short edge of two bad triangles out of two bad
+// triangles: not at level 0, but at level 1 (before the split of level 2, which would
+// add a vertex). The short edge is then collapsed.
+TEST(EpsilonOptimizeBackgroundSurfaceElements, SwapWithoutImprovementAtLevelOne) {
+    test::BackgroundOnGrid b{4, 4};
+    const index_t e0 = b.vertex(1, 2);
+    const index_t e1 = b.vertex(2, 2);
+    std::array<index_t, 2> apexes{};
+    for (const int side : {0, 1}) {
+        const auto edge = side == 0 ? b.surface().polygon_edge_from_vertices(e0, e1)
+                                    : b.surface().polygon_edge_from_vertices(e1, e0);
+        ASSERT_TRUE(edge.has_value());
+        const auto info = b.modifier.split_triangle(
+            edge->polygon_id, b.surface().polygon_barycenter(edge->polygon_id));
+        apexes[side] = info.new_vertex;
+        b.modifier.move_point(info.new_vertex,
+                              Point<2>{{1.5, side == 0 ? 2 + 1e-7 : 2 - 1e-7}});
+    }
+    BackgroundSurfaceConstraintModifier constrained{
+        b.modifiable(), b.builder,
+        ConstraintModifier::CommonConstraints{
+            ConstraintModifier::BORDER_CONSTRAINT::fixed}};
+    for (const index_t v : {e0, e1, apexes[0], apexes[1]})
+        constrained.constraints().immuable_vertices.add(v);
+    const index_t nb_vertices = b.surface().nb_vertices();
+    std::vector<index_t> all;
+    for (index_t t = 0; t < b.surface().nb_polygons(); ++t)
+        all.push_back(t);
+    epsilon_optimize_background_surface_elements(constrained, all);
+    EXPECT_EQ(b.surface().nb_vertices(), nb_vertices);
+    EXPECT_FALSE(b.surface().polygon_edge_from_vertices(e0, e1).has_value());
+    EXPECT_FALSE(b.surface().polygon_edge_from_vertices(e1, e0).has_value());
+    EXPECT_NE(b.surface().is_vertex_isolated(apexes[0]),
+              b.surface().is_vertex_isolated(apexes[1]));
+    EXPECT_THAT(bad_triangles(b.surface(), b.modifier, {}, 0), IsEmpty());
+}
+
 // A lone sliver under the fixed border: every vertex is a border vertex, so no level
 // may repair it. The last level must not collapse its shortest edge (about 1 long)
 // onto the midpoint, which would move two fixed border vertices by half a unit: the
