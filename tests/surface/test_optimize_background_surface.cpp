@@ -241,6 +241,79 @@ TEST(OptimizeBackgroundSurfaceElements, SwapNeedsTheMacroInformationToo) {
     }
 }
 
+// A fan of six border vertices around v = 6, v just inside the border edge (0, 1): the
+// sliver (0, 1, v) is the worst triangle. The fan is far from convex, so no collapse of
+// v and no swap raises the worst quality (the border is fixed); moving v towards its
+// neighbours does.
+struct SliverFan {
+    SliverFan() {
+        auto made = TriangulatedSurface<2>::create();
+        TriangulatedSurfaceBuilder<2> builder{*made};
+        builder.create_points(
+            std::vector<Point<2>>{Point<2>{{-0.05, 0.55}}, Point<2>{{-1.3, 0.05}},
+                                  Point<2>{{-0.15, -0.4}}, Point<2>{{0.65, -0.85}},
+                                  Point<2>{{0.3, -0.15}}, Point<2>{{1.3, -0.2}}, start});
+        std::vector<std::array<index_t, 3>> triangles;
+        for (index_t k = 0; k < v; ++k)
+            triangles.push_back({k, (k + 1) % v, v});
+        builder.create_triangles(triangles);
+        builder.compute_polygon_adjacencies();
+        surface = std::move(made);
+    }
+    double worst_quality(const BackgroundSurfaceModifier& modifier) const {
+        double worst = 1;
+        for (index_t t = 0; t < surface->nb_polygons(); ++t) {
+            if (modifier.is_triangle_active(t))
+                worst = std::min(worst, triangle_quality(surface->triangle(t)));
+        }
+        return worst;
+    }
+    static constexpr index_t v = 6;
+    const Point<2> start{{-0.77008, 0.260891}};
+    std::unique_ptr<TriangulatedSurface<2>> surface;
+};
+
+TEST(OptimizeBackgroundSurfaceElements, OnlyShiftingCuresAndNeverMovesMacroVertices) {
+    struct Case {
+        const char* name;
+        bool shift;
+        bool macro_vertex;
+        bool cured;
+    };
+    for (const Case& c :
+         {Case{"plain", false, false, false}, Case{"shift", true, false, true},
+          Case{"shift, macro vertex", true, true, false}}) {
+        SliverFan fan;
+        BackgroundSurface background{*fan.surface};
+        BackgroundSurfaceBuilder builder{background};
+        TriangulatedSurfaceBuilder<2> surface_builder{*fan.surface};
+        BackgroundSurfaceModifier modifier{background, builder, surface_builder};
+        BackgroundSurfaceConstraintModifier constrained{
+            ModifiableObject<BackgroundSurface>{background, modifier}, builder,
+            ConstraintModifier::CommonConstraints{
+                ConstraintModifier::BORDER_CONSTRAINT::fixed}};
+        if (c.macro_vertex)
+            builder.add_macro_vertex_info(MeshVertex{uuid{}, 0}, SliverFan::v);
+        auto table = test::record_input_entities(background, modifier);
+        const double before = fan.worst_quality(modifier);
+        ASSERT_LT(before, 0.01);
+        const TriangulatedSurfaceOptimizerImprovementSimulator<2> simulator;
+        if (c.shift)
+            shift_optimize_background_surface_elements(constrained, simulator, 0);
+        else
+            optimize_background_surface_elements(constrained, simulator, 0);
+        table.follow(modifier);
+        EXPECT_THAT(test::check_input_entities(background, modifier, table), IsEmpty())
+            << c.name;
+        const bool moved = !fan.surface->point(SliverFan::v).inexact_equal(fan.start);
+        EXPECT_EQ(moved, c.cured) << c.name;
+        if (c.cured)
+            EXPECT_GT(fan.worst_quality(modifier), 0.1) << c.name;
+        else
+            EXPECT_EQ(fan.worst_quality(modifier), before) << c.name;
+    }
+}
+
 // A free interior vertex v of a 4 x 4 grid close to the edge between two neighbours,
 // every other interior vertex immutable: only collapses of v can cure it.
 TEST(OptimizeBackgroundSurfaceElements, CollapseNeedsConstraintsAndMacroInformation) {

@@ -52,16 +52,16 @@ struct OrchestratorHash<unsigned int> {
     }
 };
 
-// An edge is laid out by its smaller vertex (a vertex is the smaller end of about three
-// edges of a triangulation), the larger one choosing among four neighbouring starts.
+// An edge is hashed as its whole vertex pair, mixed. Laying edges out by their smaller
+// vertex crowds the probe starts under decimation: stamps are never removed, so a vertex
+// that keeps absorbing collapses collects every edge it ever had, and the probes around
+// such vertices grew with the mesh.
 template <index_t dimension>
 struct OrchestratorHash<SurfaceEdge<dimension>> {
     std::size_t operator()(const SurfaceEdge<dimension>& edge) const {
         const std::uint64_t pair =
             (static_cast<std::uint64_t>(edge.vertices[0]) << 32) | edge.vertices[1];
-        const std::size_t start = (static_cast<std::size_t>(edge.vertices[0]) << 2) |
-                                  (scrambled_low_bits(edge.vertices[1]) & 3);
-        return (start << 7) | scrambled_low_bits(pair);
+        return absl::Hash<std::uint64_t>{}(pair);
     }
 };
 
