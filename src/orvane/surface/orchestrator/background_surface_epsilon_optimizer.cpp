@@ -64,12 +64,23 @@ protected:
         if (level != 0)
             return std::nullopt;
         // Both ends are within the tolerance of each other: either may go, the first
-        // stays.
+        // stays, whatever the predicates say. A collapse the modifier would refuse
+        // (link condition, a flat or inverted triangle) would end the whole run: the
+        // other way round is tried instead, and with neither the triangle waits for
+        // its neighbours' repairs.
         const auto vertices = mesh().polygon_edge_vertices(edge);
-        return success(
-            background_modifier_
-                .collapse_edge(edge, OrientedEdgeVertices{vertices[1], vertices[0]})
-                .triangles);
+        for (const auto& pair : {OrientedEdgeVertices{vertices[1], vertices[0]},
+                                 OrientedEdgeVertices{vertices[0], vertices[1]}}) {
+            if (collapse_feasible(edge, mesh().point(pair.kept)))
+                return success(background_modifier_.collapse_edge(edge, pair).triangles);
+        }
+        return std::nullopt;
+    }
+
+    // Whether the modifier would accept the collapse of `edge` onto `point`.
+    bool collapse_feasible(const PolygonEdge& edge, const Point<2>& point) const {
+        const auto after = triangles_after_collapse_edge(mesh(), edge, point);
+        return after && compute_number_of_negative_triangles(*after).has_value();
     }
 
     std::optional<ProcessElementResult> process_double_adjacency_configuration(
@@ -320,8 +331,7 @@ private:
                                  modifiable_object(), smallest, constraints()),
                              allowed_collapse_edge_by_macro_info(background(), smallest));
         const auto feasible = [this, &smallest](const Point<2>& point) {
-            const auto after = triangles_after_collapse_edge(mesh(), smallest, point);
-            return after && compute_number_of_negative_triangles(*after).has_value();
+            return collapse_feasible(smallest, point);
         };
         if (verdict == ALLOWED_COLLAPSE_VERTEX_VERTEX::both) {
             const Point<2> middle = mesh().edge_barycenter(smallest);
