@@ -11,6 +11,8 @@
 
 #include <orvane/kernel/basic/identifier.hpp>
 #include <orvane/kernel/basic/uuid.hpp>
+#include <orvane/kernel/mesh/point_set.hpp>
+#include <orvane/kernel/mesh/triangulated_surface.hpp>
 
 namespace orvane {
 namespace {
@@ -143,6 +145,24 @@ TEST(Identifier, IdAndOptionalName) {
     EXPECT_EQ(given.id(), chosen);
     EXPECT_EQ(given.name(), std::optional<std::string_view>{"given"});
     EXPECT_FALSE((Identifier{chosen, std::nullopt}.name().has_value()));
+}
+
+// Meshes are the input components whose uuid names their macro entities: each has its
+// own id, a clone and a move keep it.
+TEST(Identifier, MeshesCarryTheirIdThroughCloneAndMove) {
+    PointSet<2> points;
+    points.set_name("wells");
+    const PointSet<2> other;
+    EXPECT_NE(points.id(), other.id());
+    const auto clone = points.clone();
+    EXPECT_EQ(clone->id(), points.id());
+    EXPECT_EQ(clone->name(), std::optional<std::string_view>{"wells"});
+    const uuid id = points.id();
+    PointSet<2> moved{std::move(points)};
+    EXPECT_EQ(moved.id(), id);
+
+    const auto surface = TriangulatedSurface<2>::create();
+    EXPECT_EQ(surface->clone()->id(), surface->id());
 }
 
 }  // namespace

@@ -9,11 +9,13 @@ struct VertexSet::Impl {
 
 VertexSet::VertexSet() : impl_(std::make_unique<Impl>()) {}
 VertexSet::~VertexSet() = default;
-VertexSet::VertexSet(VertexSet&& other) noexcept : impl_(std::move(other.impl_)) {
+VertexSet::VertexSet(VertexSet&& other) noexcept
+    : Identifier(std::move(other)), impl_(std::move(other.impl_)) {
     other.impl_ = std::make_unique<Impl>();
 }
 VertexSet& VertexSet::operator=(VertexSet&& other) noexcept {
     if (this != &other) {
+        Identifier::operator=(std::move(other));
         impl_ = std::move(other.impl_);
         other.impl_ = std::make_unique<Impl>();
     }
@@ -29,6 +31,7 @@ AttributeManager& VertexSet::vertex_attribute_manager() const {
 }
 
 void VertexSet::copy_vertex_set(const VertexSet& from) {
+    Identifier::operator=(from);
     impl_->nb_vertices = from.impl_->nb_vertices;
     impl_->vertex_attributes.copy(from.impl_->vertex_attributes);
 }

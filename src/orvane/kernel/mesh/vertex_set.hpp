@@ -7,6 +7,7 @@
 
 #include <orvane/kernel/basic/attribute_manager.hpp>
 #include <orvane/kernel/basic/common.hpp>
+#include <orvane/kernel/basic/identifier.hpp>
 
 namespace orvane {
 
@@ -14,9 +15,13 @@ namespace orvane {
 // and surfaces. The vertex attribute manager is reachable from a const object, because
 // attaching data to a mesh (a background, a temporary scratch attribute) does not change
 // the mesh itself.
-class VertexSet {
+//
+// Every mesh is an Identifier: its uuid names the input component whose entities it
+// holds (macro vertices, edges and elements of an inserted input). A clone keeps the id
+// and the name.
+class VertexSet : public Identifier {
 public:
-    virtual ~VertexSet();
+    ~VertexSet() override;
     VertexSet(const VertexSet&) = delete;
     VertexSet& operator=(const VertexSet&) = delete;
 
