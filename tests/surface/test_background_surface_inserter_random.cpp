@@ -187,6 +187,9 @@ TEST_P(RandomPointSets,
         vertex.vertex = NO_ID;
 
     const auto input = make_points(b, size, GetParam() + 77, 300);
+    // The mix holds each kind of hard case.
+    ASSERT_GT(std::count(input.inside.begin(), input.inside.end(), false), 10);
+    ASSERT_GT(std::count(input.may_snap.begin(), input.may_snap.end(), true), 5);
     auto point_set = PointSet<2>::create();
     {
         PointSetBuilder<2> builder{*point_set};
