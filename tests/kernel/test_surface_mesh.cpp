@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <map>
+#include <random>
 #include <set>
 #include <thread>
 #include <vector>
@@ -516,6 +518,77 @@ TEST(SurfaceMeshBuilder, ConcurrentLookupsAfterDeletionsAgree) {
         thread.join();
     EXPECT_EQ(nb_wrong, std::vector<index_t>(4, 0));
     expect_valid(*s);
+}
+
+// The edge map grows from empty through many rehashes, shrinks on deletions and grows
+// again; every lookup, present or absent, must agree with a plain set of pairs.
+TEST(SurfaceEdges, LookupsAgreeWithAReferenceThroughGrowthAndDeletions) {
+    constexpr index_t nb_vertices = 3000;
+    for (unsigned seed = 0; seed < 4; ++seed) {
+        std::mt19937 rng{seed};
+        std::uniform_int_distribution<index_t> random_vertex(0, nb_vertices - 1);
+        auto s = TriangulatedSurface<2>::create();
+        TriangulatedSurfaceBuilder<2> builder{*s};
+        builder.create_points(std::vector<Point2D>(nb_vertices, Point2D{{0, 0}}));
+        s->enable_edges();
+        const auto& edges = s->edges();
+        std::map<std::array<index_t, 2>, index_t> reference;
+        const auto random_pair = [&]() {
+            index_t a = random_vertex(rng);
+            index_t b = random_vertex(rng);
+            while (b == a)
+                b = random_vertex(rng);
+            return std::array<index_t, 2>{{a, b}};
+        };
+        const auto sorted = [](std::array<index_t, 2> v) {
+            if (v[1] < v[0])
+                std::swap(v[0], v[1]);
+            return v;
+        };
+        const auto create = [&](index_t nb) {
+            for (index_t k = 0; k < nb; ++k) {
+                const auto pair = random_pair();
+                const auto it = reference.find(sorted(pair));
+                const index_t edge = builder.find_or_create_edge(pair);
+                if (it == reference.end())
+                    reference.emplace(sorted(pair), edge);
+                else
+                    ASSERT_EQ(edge, it->second);
+            }
+        };
+        const auto check = [&]() {
+            ASSERT_EQ(edges.nb_edges(), reference.size());
+            for (const auto& [pair, edge] : reference) {
+                ASSERT_EQ(edges.edge_vertices(edge), pair);
+                ASSERT_EQ(edges.edge_from_vertices({{pair[1], pair[0]}}), edge);
+            }
+            std::vector<std::array<index_t, 2>> probes(2000);
+            for (auto& probe : probes)
+                probe = random_pair();
+            std::vector<index_t> found(probes.size());
+            edges.edges_from_vertices(probes, absl::MakeSpan(found));
+            for (std::size_t k = 0; k < probes.size(); ++k) {
+                const auto it = reference.find(sorted(probes[k]));
+                ASSERT_EQ(found[k], it == reference.end() ? NO_ID : it->second);
+            }
+        };
+        check();
+        create(6000);
+        check();
+        std::vector<bool> to_delete(edges.nb_edges());
+        for (index_t e = 0; e < to_delete.size(); ++e)
+            to_delete[e] = rng() % 4 != 0;
+        const auto old2new = builder.delete_edges(to_delete);
+        std::map<std::array<index_t, 2>, index_t> kept;
+        for (const auto& [pair, edge] : reference) {
+            if (old2new[edge] != NO_ID)
+                kept.emplace(pair, old2new[edge]);
+        }
+        reference = std::move(kept);
+        check();
+        create(3000);
+        check();
+    }
 }
 
 TEST(SurfaceMesh, CloneCopiesEverythingAndIsIndependent) {

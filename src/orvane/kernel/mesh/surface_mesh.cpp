@@ -66,11 +66,9 @@ AttributeManager& SurfaceEdges<dimension>::edge_attribute_manager() const {
 
 template <index_t dimension>
 std::size_t SurfaceEdges<dimension>::allocated_bytes() const {
-    // Hash set: one 4-byte slot and one control byte per unit of capacity (plus a
-    // group of cloned control bytes, ignored).
     impl_->ensure_map();
     return impl_->vertices.capacity() * sizeof(std::array<index_t, 2>) +
-           impl_->edge_of_vertices.capacity() * (sizeof(index_t) + 1) +
+           impl_->edge_of_vertices.capacity() * sizeof(internal::EdgeMap::Slot) +
            impl_->edge_attributes.allocated_bytes();
 }
 
@@ -614,7 +612,14 @@ void SurfaceMesh<dimension>::enable_edges() const {
     e.vertices.reserve(expected);
     e.edge_of_vertices.reserve(expected);
     const auto& polygons = impl_->polygon_vertices;
+    // Each probe lands at a random place of the map: prefetch a few polygons ahead.
+    constexpr index_t ahead = 8;
     for (index_t p = 0; p < polygons.size(); ++p) {
+        if (p + ahead < polygons.size()) {
+            const auto& next = polygons[p + ahead];
+            for (local_index_t i = 0; i < 3; ++i)
+                e.prefetch({{next[i], next[i == 2 ? 0 : i + 1]}});
+        }
         const auto& pvs = polygons[p];
         for (local_index_t i = 0; i < 3; ++i) {
             const index_t a = pvs[i];
