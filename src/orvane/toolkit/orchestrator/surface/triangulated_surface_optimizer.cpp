@@ -24,6 +24,16 @@ ProcessElementResult success(std::vector<unsigned int> triangles) {
     return result;
 }
 
+// The triangles not good by the internal distances.
+index_t count_bad(absl::Span<const Triangle<2>> triangles) {
+    index_t nb_bad = 0;
+    for (const auto& triangle : triangles) {
+        if (triangle_status(triangle) != InternalDistance::ELEMENT_STATUS::good)
+            ++nb_bad;
+    }
+    return nb_bad;
+}
+
 }  // namespace
 
 // ---- TriangulatedSurfaceInternalDistanceOptimizer<2> ---------------------------------
@@ -111,45 +121,57 @@ ALLOWED_COLLAPSE_VERTEX_VERTEX TriangulatedSurfaceOptimizer<2>::allowed_collapse
         constraint_modifier().constraints());
 }
 
-std::pair<index_t, double> TriangulatedSurfaceOptimizer<2>::assess(
-    absl::Span<const Triangle<2>> triangles) const {
-    index_t nb_bad = 0;
-    for (const auto& triangle : triangles) {
-        if (triangle_status(triangle) != InternalDistance::ELEMENT_STATUS::good)
-            ++nb_bad;
-    }
-    return {nb_bad, simulator().worst_metric(triangles, 0)};
-}
-
 std::optional<TriangulatedSurfaceOptimizer<2>::Candidate>
 TriangulatedSurfaceOptimizer<2>::evaluate_swap(const PolygonEdge& edge) const {
     const auto& surface = object();
-    const auto across = surface.polygon_adjacent_edge(edge);
-    if (!across || !is_swap_edge_allowed(edge))
+    const auto star = detail::edge_star(surface, edge);
+    if (!star.across)
         return std::nullopt;
-    const auto after = triangles_after_swap_edge(surface, edge);
-    if (!after)
-        return std::nullopt;
-    const auto nb_bad_after = compute_number_of_negative_triangles(*after);
-    if (!nb_bad_after)
+    // Most swaps fold a triangle: that costs two orientation tests, while the verdict
+    // and the topology walk fans; every test only rejects, so their order is free.
+    const auto& pa = surface.point(star.a);
+    const auto& pb = surface.point(star.b);
+    const auto& pc = surface.point(star.c);
+    const auto& pd = surface.point(star.d);
+    const std::array<Triangle<2>, 2> after{{{pa, pd, pc}, {pd, pb, pc}}};
+    const auto nb_bad_after = compute_number_of_negative_triangles(after);
+    if (!nb_bad_after || !is_swap_edge_allowed(edge) ||
+        !detail::is_swap_topologically_valid(surface, edge))
         return std::nullopt;
     const std::array<Triangle<2>, 2> before{
-        {surface.triangle(edge.polygon_id), surface.triangle(across->polygon_id)}};
-    const auto [nb_bad_before, worst_before] = assess(before);
+        {surface.triangle(edge.polygon_id), surface.triangle(star.q)}};
+    return make_candidate(Candidate::KIND::swap, edge, {}, before, after, *nb_bad_after,
+                          0);
+}
+
+std::optional<TriangulatedSurfaceOptimizer<2>::Candidate>
+TriangulatedSurfaceOptimizer<2>::make_candidate(
+    Candidate::KIND kind, const PolygonEdge& edge,
+    const ConstraintModifier::OrientedEdgeVertices& vertices,
+    absl::Span<const Triangle<2>> before, absl::Span<const Triangle<2>> after,
+    index_t nb_bad_after, double empty_worst) const {
+    const index_t nb_bad_before = count_bad(before);
+    if (nb_bad_after > nb_bad_before)
+        return std::nullopt;
     TriangulatedSurfaceImprovementSimulator<2>::TrianglesMetrics metrics;
     for (const auto& triangle : before)
         metrics.before.push_back(simulator().metric(triangle));
-    for (const auto& triangle : *after)
+    for (const auto& triangle : after)
         metrics.after.push_back(simulator().metric(triangle));
-    const bool fewer_bad = *nb_bad_after < nb_bad_before;
-    if (*nb_bad_after > nb_bad_before ||
-        (!fewer_bad && !simulator().is_better_after_simulation(metrics)))
+    if (nb_bad_after == nb_bad_before && !simulator().is_better_after_simulation(metrics))
         return std::nullopt;
     Candidate candidate;
-    candidate.kind = Candidate::KIND::swap;
+    candidate.kind = kind;
     candidate.edge = edge;
-    candidate.nb_bad = *nb_bad_after;
-    candidate.worst = simulator().worst_metric(*after, 0);
+    candidate.vertices = vertices;
+    candidate.nb_bad = nb_bad_after;
+    // worst_metric of the triangles after, from the metrics already at hand.
+    candidate.worst = empty_worst;
+    if (!metrics.after.empty()) {
+        candidate.worst = metrics.after.front();
+        for (std::size_t i = 1; i < metrics.after.size(); ++i)
+            candidate.worst = simulator().worst(candidate.worst, metrics.after[i]);
+    }
     return candidate;
 }
 
@@ -170,23 +192,8 @@ TriangulatedSurfaceOptimizer<2>::evaluate_collapse(
     absl::InlinedVector<Triangle<2>, 10> before;
     for (const auto& around : surface.polygons_around_vertex(vertices.removed))
         before.push_back(surface.triangle(around.polygon_id));
-    const auto [nb_bad_before, worst_before] = assess(before);
-    TriangulatedSurfaceImprovementSimulator<2>::TrianglesMetrics metrics;
-    for (const auto& triangle : before)
-        metrics.before.push_back(simulator().metric(triangle));
-    for (const auto& triangle : *after)
-        metrics.after.push_back(simulator().metric(triangle));
-    const bool fewer_bad = *nb_bad_after < nb_bad_before;
-    if (*nb_bad_after > nb_bad_before ||
-        (!fewer_bad && !simulator().is_better_after_simulation(metrics)))
-        return std::nullopt;
-    Candidate candidate;
-    candidate.kind = Candidate::KIND::collapse;
-    candidate.edge = edge;
-    candidate.vertices = vertices;
-    candidate.nb_bad = *nb_bad_after;
-    candidate.worst = simulator().worst_metric(*after, 1);
-    return candidate;
+    return make_candidate(Candidate::KIND::collapse, edge, vertices, before, *after,
+                          *nb_bad_after, 1);
 }
 
 void TriangulatedSurfaceOptimizer<2>::keep_best(std::optional<Candidate> candidate,
@@ -306,11 +313,26 @@ bool TriangulatedSurfaceShiftOptimizer<2>::is_vertex_shift_allowed(index_t verte
 
 std::optional<TriangulatedSurfaceShiftOptimizer<2>::ProcessElementResult>
 TriangulatedSurfaceShiftOptimizer<2>::try_shift_vertex(index_t vertex) {
-    if (!is_vertex_shift_allowed(vertex))
-        return std::nullopt;
     const auto& surface = object();
+    // The cheap parts of is_vertex_shift_allowed first; its collapse verdicts around
+    // the fan cost a link-condition check per edge, so they are asked only once a
+    // target is found: the outcome is the same, as nothing changes in between.
+    if (surface.is_vertex_isolated(vertex) || surface.is_vertex_on_border(vertex))
+        return std::nullopt;
+    if (constraint_modifier().constraints().immuable_vertices.contains(vertex))
+        return std::nullopt;
     const auto fan = surface.polygons_around_vertex(vertex);
-    const auto neighbours = surface.vertices_around_vertex(vertex);
+    // The neighbours in the order of vertices_around_vertex, which fixes the rounding
+    // of the centroid.
+    VerticesAroundVertex neighbours;
+    for (const auto& around : fan) {
+        const auto& v = surface.polygon_vertices(around.polygon_id);
+        for (const index_t neighbour :
+             {v[detail::next3(around.vertex_id)], v[detail::prev3(around.vertex_id)]}) {
+            if (!detail::list_contains(neighbours, neighbour))
+                neighbours.push_back(neighbour);
+        }
+    }
     if (neighbours.empty())
         return std::nullopt;
     Point<2> centroid{{0., 0.}};
@@ -321,25 +343,28 @@ TriangulatedSurfaceShiftOptimizer<2>::try_shift_vertex(index_t vertex) {
     absl::InlinedVector<Triangle<2>, 10> before;
     for (const auto& around : fan)
         before.push_back(surface.triangle(around.polygon_id));
-    const auto [nb_bad_before, worst_before] = assess(before);
+    const index_t nb_bad_before = count_bad(before);
+    TriangulatedSurfaceImprovementSimulator<2>::TrianglesMetrics metrics;
+    for (const auto& triangle : before)
+        metrics.before.push_back(simulator().metric(triangle));
     for (const Point<2>& target : {centroid, (origin + centroid) / 2.}) {
         absl::InlinedVector<Triangle<2>, 10> after;
-        for (const auto& around : fan) {
-            auto triangle = surface.triangle(around.polygon_id);
-            triangle.set_vertex(around.vertex_id, target);
+        for (std::size_t i = 0; i < fan.size(); ++i) {
+            auto triangle = before[i];
+            triangle.set_vertex(fan[i].vertex_id, target);
             after.push_back(triangle);
         }
         const auto nb_bad_after = compute_number_of_negative_triangles(after);
         if (!nb_bad_after || *nb_bad_after > nb_bad_before)
             continue;
-        TriangulatedSurfaceImprovementSimulator<2>::TrianglesMetrics metrics;
-        for (const auto& triangle : before)
-            metrics.before.push_back(simulator().metric(triangle));
+        metrics.after.clear();
         for (const auto& triangle : after)
             metrics.after.push_back(simulator().metric(triangle));
         if (*nb_bad_after == nb_bad_before &&
             !simulator().is_better_after_simulation(metrics))
             continue;
+        if (!is_vertex_shift_allowed(vertex))
+            return std::nullopt;
         modifier().move_point(vertex, target);
         std::vector<unsigned int> changed;
         for (const auto& around : fan)

@@ -147,8 +147,14 @@ protected:
     // Does the operation; the result names the triangles it changed.
     ProcessElementResult apply_candidate(const Candidate& candidate);
 
-    // Number of bad triangles and worst metric of the triangles.
-    std::pair<index_t, double> assess(absl::Span<const Triangle<2>> triangles) const;
+    // The candidate replacing `before` by `after` when it has no more bad triangles and,
+    // with as many, a better worst metric; `empty_worst` is its worst when `after` is
+    // empty.
+    std::optional<Candidate> make_candidate(
+        Candidate::KIND kind, const PolygonEdge& edge,
+        const ConstraintModifier::OrientedEdgeVertices& vertices,
+        absl::Span<const Triangle<2>> before, absl::Span<const Triangle<2>> after,
+        index_t nb_bad_after, double empty_worst) const;
 };
 
 template <index_t dimension>
