@@ -210,12 +210,61 @@ void TriangulatedSurfaceOptimizer<2>::keep_best(std::optional<Candidate> candida
 
 void TriangulatedSurfaceOptimizer<2>::add_collapse_candidates(
     const PolygonEdge& edge, std::optional<Candidate>& best) const {
+    // What evaluate_collapse decides for both ends, with the fans of the edge walked
+    // once and the tests in the cheapest order (all of them only reject): most
+    // collapses fold a triangle, which needs neither the verdict nor the link condition.
+    const auto& surface = object();
+    const auto star = detail::edge_star(surface, edge);
+    const auto fan_of = [&surface](index_t vertex) {
+        return surface.is_vertex_isolated(vertex)
+                   ? PolygonsAroundVertex{}
+                   : surface.polygons_around_vertex(vertex);
+    };
+    const std::array<PolygonsAroundVertex, 2> fans{{fan_of(star.a), fan_of(star.b)}};
+    const std::array<index_t, 2> ends{{star.a, star.b}};
+    absl::InlinedVector<index_t, 2> removed_triangles{star.t};
+    if (star.across)
+        removed_triangles.push_back(star.q);
+    // As triangles_after_collapse_edge: both fans but the edge's triangles, moved to the
+    // kept vertex (a fan already there keeps its shape).
+    std::array<SimulatedTriangles, 2> after;
+    std::array<std::optional<index_t>, 2> nb_bad_after;
+    for (local_index_t k = 0; k < 2; ++k) {
+        const Point<2>& point = surface.point(ends[1 - k]);
+        for (local_index_t f = 0; f < 2; ++f) {
+            if (surface.point(ends[f]) == point)
+                continue;
+            for (const auto& pv : fans[f]) {
+                if (detail::list_contains(removed_triangles, pv.polygon_id))
+                    continue;
+                auto triangle = surface.triangle(pv.polygon_id);
+                triangle.set_vertex(pv.vertex_id, point);
+                after[k].push_back(triangle);
+            }
+        }
+        nb_bad_after[k] = compute_number_of_negative_triangles(after[k]);
+    }
+    if (!nb_bad_after[0] && !nb_bad_after[1])
+        return;
     const auto verdict = allowed_collapse_edge(edge);
-    const auto ends = object().polygon_edge_vertices(edge);
-    if (allows_first(verdict))
-        keep_best(evaluate_collapse(edge, {ends[0], ends[1]}), best);
-    if (allows_second(verdict))
-        keep_best(evaluate_collapse(edge, {ends[1], ends[0]}), best);
+    const std::array<bool, 2> allowed{{allows_first(verdict), allows_second(verdict)}};
+    std::optional<bool> valid;
+    for (local_index_t k = 0; k < 2; ++k) {
+        if (!allowed[k] || !nb_bad_after[k])
+            continue;
+        if (!valid)
+            valid = detail::is_collapse_topologically_valid(surface, edge);
+        if (!*valid)
+            return;
+        // The triangles that change: those around the removed vertex (the edge's own
+        // among them); the kept vertex's other triangles keep their shape.
+        absl::InlinedVector<Triangle<2>, 10> before;
+        for (const auto& pv : fans[k])
+            before.push_back(surface.triangle(pv.polygon_id));
+        keep_best(make_candidate(Candidate::KIND::collapse, edge, {ends[k], ends[1 - k]},
+                                 before, after[k], *nb_bad_after[k], 1),
+                  best);
+    }
 }
 
 TriangulatedSurfaceOptimizer<2>::ProcessElementResult
