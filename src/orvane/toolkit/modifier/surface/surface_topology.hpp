@@ -71,6 +71,13 @@ inline bool is_broken_fan(index_t remaining, bool on_border) {
     return remaining == 0 || (!on_border && remaining <= 2);
 }
 
+// Whether the vertex is folded or left alone once one of its triangles goes. Past three
+// triangles it is neither, wherever it lies: the border walk is skipped.
+inline bool loses_fan(const TriangulatedSurface<2>& surface, index_t vertex) {
+    const auto n = static_cast<index_t>(surface.polygons_around_vertex(vertex).size());
+    return n <= 3 && is_broken_fan(n - 1, surface.is_vertex_on_border(vertex));
+}
+
 // A double adjacency: exactly two triangles around an interior vertex, adjacent to
 // each other across both of the vertex's edges.
 inline bool is_double_adjacency(const TriangulatedSurface<2>& surface, index_t vertex) {
@@ -169,8 +176,7 @@ inline bool is_swap_topologically_valid(const TriangulatedSurface<2>& surface,
     if (list_contains(surface.vertices_around_vertex(star.c), star.d))
         return false;
     for (const index_t end : {star.a, star.b}) {
-        const auto n = static_cast<index_t>(surface.polygons_around_vertex(end).size());
-        if (is_broken_fan(n - 1, surface.is_vertex_on_border(end)))
+        if (loses_fan(surface, end))
             return false;
     }
     return true;
@@ -191,9 +197,7 @@ inline bool is_split_collapse_topologically_valid(const TriangulatedSurface<2>& 
         if (list_contains(surface.vertices_around_vertex(star.c), star.d))
             return false;
         for (const index_t end : {star.a, star.b}) {
-            const auto n =
-                static_cast<index_t>(surface.polygons_around_vertex(end).size());
-            if (is_broken_fan(n - 1, surface.is_vertex_on_border(end)))
+            if (loses_fan(surface, end))
                 return false;
         }
         return true;
