@@ -127,21 +127,25 @@ TriangulatedSurfaceOptimizer<2>::evaluate_swap(const PolygonEdge& edge) const {
     const auto star = detail::edge_star(surface, edge);
     if (!star.across)
         return std::nullopt;
-    // Most swaps fold a triangle: that costs two orientation tests, while the verdict
-    // and the topology walk fans; every test only rejects, so their order is free.
+    // Most swaps fold a triangle or do not improve: that costs two orientation tests
+    // and four metrics, while the verdict and the topology walk fans; every test only
+    // rejects, so their order is free.
     const auto& pa = surface.point(star.a);
     const auto& pb = surface.point(star.b);
     const auto& pc = surface.point(star.c);
     const auto& pd = surface.point(star.d);
     const std::array<Triangle<2>, 2> after{{{pa, pd, pc}, {pd, pb, pc}}};
     const auto nb_bad_after = compute_number_of_negative_triangles(after);
-    if (!nb_bad_after || !is_swap_edge_allowed(edge) ||
-        !detail::is_swap_topologically_valid(surface, edge))
+    if (!nb_bad_after)
         return std::nullopt;
     const std::array<Triangle<2>, 2> before{
         {surface.triangle(edge.polygon_id), surface.triangle(star.q)}};
-    return make_candidate(Candidate::KIND::swap, edge, {}, before, after, *nb_bad_after,
-                          0);
+    auto candidate =
+        make_candidate(Candidate::KIND::swap, edge, {}, before, after, *nb_bad_after, 0);
+    if (!candidate || !is_swap_edge_allowed(edge) ||
+        !detail::is_swap_topologically_valid(surface, edge))
+        return std::nullopt;
+    return candidate;
 }
 
 std::optional<TriangulatedSurfaceOptimizer<2>::Candidate>
@@ -244,26 +248,32 @@ void TriangulatedSurfaceOptimizer<2>::add_collapse_candidates(
         }
         nb_bad_after[k] = compute_number_of_negative_triangles(after[k]);
     }
-    if (!nb_bad_after[0] && !nb_bad_after[1])
-        return;
-    const auto verdict = allowed_collapse_edge(edge);
-    const std::array<bool, 2> allowed{{allows_first(verdict), allows_second(verdict)}};
-    std::optional<bool> valid;
+    std::array<std::optional<Candidate>, 2> candidates;
     for (local_index_t k = 0; k < 2; ++k) {
-        if (!allowed[k] || !nb_bad_after[k])
+        if (!nb_bad_after[k])
             continue;
-        if (!valid)
-            valid = detail::is_collapse_topologically_valid(surface, edge);
-        if (!*valid)
-            return;
         // The triangles that change: those around the removed vertex (the edge's own
         // among them); the kept vertex's other triangles keep their shape.
         absl::InlinedVector<Triangle<2>, 10> before;
         for (const auto& pv : fans[k])
             before.push_back(surface.triangle(pv.polygon_id));
-        keep_best(make_candidate(Candidate::KIND::collapse, edge, {ends[k], ends[1 - k]},
-                                 before, after[k], *nb_bad_after[k], 1),
-                  best);
+        candidates[k] =
+            make_candidate(Candidate::KIND::collapse, edge, {ends[k], ends[1 - k]},
+                           before, after[k], *nb_bad_after[k], 1);
+    }
+    if (!candidates[0] && !candidates[1])
+        return;
+    const auto verdict = allowed_collapse_edge(edge);
+    const std::array<bool, 2> allowed{{allows_first(verdict), allows_second(verdict)}};
+    std::optional<bool> valid;
+    for (local_index_t k = 0; k < 2; ++k) {
+        if (!allowed[k] || !candidates[k])
+            continue;
+        if (!valid)
+            valid = detail::is_collapse_topologically_valid(surface, edge);
+        if (!*valid)
+            return;
+        keep_best(std::move(candidates[k]), best);
     }
 }
 
