@@ -93,6 +93,26 @@ void follow_reroute(CommonConstraints& constraints, index_t a, index_t b, index_
     }
 }
 
+// Both split-collapse forms: the edge is re-routed through the apex, so its constraints
+// follow the reroute; the triangles reported are the apex's new fan.
+template <typename SplitCollapse>
+ConstraintModifier::SplitInfo split_collapse_following(
+    const TriangulatedSurface<2>& surface, CommonConstraints& constraints,
+    const PolygonEdge& edge, const std::optional<PolygonVertex>& apex,
+    const SplitCollapse& split_collapse) {
+    constexpr const char* where =
+        "TriangulatedSurfaceConstraintModifier::split_collapse_edge";
+    check_local_edge(edge, where);
+    const auto star = detail::edge_star(surface, edge);
+    const index_t w = apex_vertex(surface, star, edge, apex, true, where);
+    const auto record = split_collapse();
+    follow_reroute(constraints, star.a, star.b, w);
+    ConstraintModifier::SplitInfo info;
+    info.vertex = record.apex_vertex;
+    info.triangles = fan_triangles(surface, record.apex_vertex);
+    return info;
+}
+
 }  // namespace
 
 struct TriangulatedSurfaceConstraintModifier<2>::Impl {
@@ -222,35 +242,19 @@ std::vector<index_t> TriangulatedSurfaceConstraintModifier<2>::swap_edge(
 ConstraintModifier::SplitInfo TriangulatedSurfaceConstraintModifier<
     2>::split_collapse_edge(const PolygonEdge& edge, const Point<2>& point,
                             const std::optional<PolygonVertex>& apex) {
-    constexpr const char* where =
-        "TriangulatedSurfaceConstraintModifier::split_collapse_edge";
-    check_local_edge(edge, where);
     auto& impl = *impl_;
-    const auto star = detail::edge_star(impl.surface(), edge);
-    const index_t w = apex_vertex(impl.surface(), star, edge, apex, true, where);
-    const auto record = impl.modifier().split_collapse_edge(edge, point);
-    follow_reroute(constraints(), star.a, star.b, w);
-    SplitInfo info;
-    info.vertex = record.apex_vertex;
-    info.triangles = fan_triangles(impl.surface(), record.apex_vertex);
-    return info;
+    return split_collapse_following(impl.surface(), constraints(), edge, apex, [&] {
+        return impl.modifier().split_collapse_edge(edge, point);
+    });
 }
 
 ConstraintModifier::SplitInfo
 TriangulatedSurfaceConstraintModifier<2>::split_collapse_edge(
     const PolygonEdge& edge, const std::optional<PolygonVertex>& apex) {
-    constexpr const char* where =
-        "TriangulatedSurfaceConstraintModifier::split_collapse_edge";
-    check_local_edge(edge, where);
     auto& impl = *impl_;
-    const auto star = detail::edge_star(impl.surface(), edge);
-    const index_t w = apex_vertex(impl.surface(), star, edge, apex, true, where);
-    const auto record = impl.modifier().split_collapse_edge(edge);
-    follow_reroute(constraints(), star.a, star.b, w);
-    SplitInfo info;
-    info.vertex = record.apex_vertex;
-    info.triangles = fan_triangles(impl.surface(), record.apex_vertex);
-    return info;
+    return split_collapse_following(impl.surface(), constraints(), edge, apex, [&] {
+        return impl.modifier().split_collapse_edge(edge);
+    });
 }
 
 ConstraintModifier::RemoveAdjacencyInfo
